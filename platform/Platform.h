@@ -41,10 +41,6 @@ bool CloseOutputFile(FileHandle file);
 // time. False when the conversion cannot render it.
 bool LocalTime(std::int64_t seconds, std::tm& local);
 
-// Seconds since 1970-01-01 00:00:00 UTC: the system time in 100-nanosecond
-// units divided by ten million, truncated.
-std::int64_t CurrentTimeSeconds();
-
 // Process set-up before any output: console and runtime settings the rest of
 // the program relies on.
 void PrepareProcess();

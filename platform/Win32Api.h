@@ -16,7 +16,8 @@
 
 #else
 
-#include <climits>
+#include <dirent.h>
+
 #include <cstdint>
 
 using DWORD = std::uint32_t;
@@ -30,13 +31,13 @@ inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10u;
 inline constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20u;
 inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400u;
 
-// One directory entry. The name holds as many bytes as the OS allows in one
-// path component, plus the terminating zero byte.
+// One directory entry. The name holds as many bytes as the OS's own directory
+// entry can, terminating zero byte included.
 struct WIN32_FIND_DATAA {
   DWORD dwFileAttributes;
   DWORD nFileSizeHigh;
   DWORD nFileSizeLow;
-  char cFileName[NAME_MAX + 1];
+  char cFileName[sizeof(dirent::d_name)];
 };
 
 // Attribute mask of an existing path, or INVALID_FILE_ATTRIBUTES. A path that

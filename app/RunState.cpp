@@ -1,0 +1,7 @@
+#include "app/RunState.h"
+
+std::string RootPath;
+std::vector<std::string> FilterList;
+bool DarkTheme = false;
+IO::TextBlocks RowBuffer;
+std::set<std::string, std::less<>> ExtensionSet;

@@ -1,0 +1,89 @@
+#include "app/SearchPage.h"
+
+#include <cstring>
+#include <iostream>
+
+#include "app/GenerationTime.h"
+#include "app/RunState.h"
+#include "io/ListingRow.h"
+#include "io/TextFile.h"
+#include "templates/PageTemplates.h"
+
+std::string PageTitle(std::string_view rootPath) {
+  const std::size_t slash = rootPath.rfind('\\');
+  std::string title(slash == std::string_view::npos ? rootPath : rootPath.substr(slash + 1));
+  if (!title.empty()) title[0] = IO::UpperAscii(title[0]);
+  return title;
+}
+
+std::string EscapeMarkup(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    if (c == '<') {
+      escaped += "&lt;";
+    } else if (c == '>') {
+      escaped += "&gt;";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+void FillPlaceholders(std::string_view templateText, std::string_view title, std::string_view date,
+                      std::string& page) {
+  constexpr std::string_view TitlePlaceholder = "^TITLE^";
+  constexpr std::string_view DatePlaceholder = "^DATE^";
+  std::size_t copied = 0;
+  std::size_t caret = templateText.find('^');
+  while (caret != std::string_view::npos) {
+    const std::string_view rest = templateText.substr(caret);
+    std::string_view placeholder;
+    std::string_view value;
+    if (rest.starts_with(TitlePlaceholder)) {
+      placeholder = TitlePlaceholder;
+      value = title;
+    } else if (rest.starts_with(DatePlaceholder)) {
+      placeholder = DatePlaceholder;
+      value = date;
+    }
+    if (placeholder.empty()) {
+      caret = templateText.find('^', caret + 1);
+      continue;
+    }
+    page.append(templateText.substr(copied, caret - copied));
+    page.append(value);
+    copied = caret + placeholder.size();
+    caret = templateText.find('^', copied);
+  }
+  page.append(templateText.substr(copied));
+}
+
+void WriteSearchPage() {
+  const std::string title = EscapeMarkup(PageTitle(RootPath));
+  const PageTemplate& pageTemplate = DarkTheme ? DarkPageTemplate : LightPageTemplate;
+  const std::string_view head(pageTemplate.Head);
+  const std::string_view tail(pageTemplate.Tail);
+  const std::string time = GenerationTime();
+
+  // Room for the whole page at once, so that the rows are copied exactly once
+  // and the page never moves while it grows.
+  std::string page;
+  page.reserve(head.size() + RowBuffer.Size() + tail.size() + 4 * title.size() + 2 * time.size());
+  FillPlaceholders(head, title, time, page);
+  RowBuffer.AppendTo(page);
+  FillPlaceholders(tail, title, time, page);
+
+  std::cout << "File extensions exported: ";
+  for (const std::string& extension : ExtensionSet) std::cout << extension << ' ';
+  std::cout << "\n\n";
+
+  const std::string outputPath = RootPath + "\\search.html";
+  if (IO::WriteTextFile(outputPath.c_str(), page)) {
+    std::cout << "Output filepath: " << outputPath << "\n\n";
+  } else {
+    std::cout << "*** Can't output file ***\n\n"
+              << "Output filepath failed: " << outputPath << "\n\n";
+  }
+}

@@ -1,0 +1,7 @@
+#include "app/RunDriver.h"
+#include "platform/Platform.h"
+
+int main(int argc, char** argv) {
+  Platform::PrepareProcess();
+  return RunFindlet(argc, argv);
+}

@@ -1,0 +1,12 @@
+// The depth-first walk of the folder tree below RootPath: one table row in
+// RowBuffer and one extension in ExtensionSet for every file that passes the
+// filter. It writes nothing to the console; whatever cannot be read is left
+// out.
+#pragma once
+
+namespace IO {
+
+// Empties RowBuffer, then lists RootPath and every sub-folder it enters.
+void BuildListing();
+
+}  // namespace IO

@@ -1,0 +1,36 @@
+// The table row of one listed file.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "io/TextBlocks.h"
+
+namespace IO {
+
+// 'A' to 'Z' become 'a' to 'z'; every other byte, 0x80 to 0xFF included,
+// stays as it is, whatever the locale.
+inline char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+inline char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+// A size in bytes rounded up to whole KiB, in unsigned 64-bit arithmetic.
+inline std::uint64_t SizeInKiB(std::uint64_t bytes) {
+  return (bytes + 1023) / 1024;
+}
+
+// Appends the row of a file to rows:
+//   <tr><td><a href=".FOLDER\NAME" target="_blank">LOWERNAME</a></td><td>KIB KB</td></tr>\n
+// relativeFolder is the folder text below the root (empty, or "\" before each
+// sub-folder name); name is the entry's name as enumerated and lowerName its
+// lower-cased copy. Bytes that would end the attribute, start a fragment or
+// query, or be decoded by the browser are percent-encoded in the link, and
+// '<' and '>' are written as character references in the link text, so no
+// name can add markup to the page or make its link name another file.
+void AppendListingRow(TextBlocks& rows, std::string_view relativeFolder, std::string_view name,
+                      std::string_view lowerName, std::uint64_t sizeInBytes);
+
+}  // namespace IO

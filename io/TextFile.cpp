@@ -1,0 +1,25 @@
+#include "io/TextFile.h"
+
+#include "io/ErrorReport.h"
+#include "platform/Platform.h"
+
+namespace IO {
+
+bool WriteTextFile(const char* path, std::string_view text) {
+  constexpr std::string_view Function = "IO::WriteTextFile";
+  if (path == nullptr) {
+    // Nothing is read through the absent path: its value renders empty.
+    ErrorReport(Function, 61, {{"path", std::string_view()}});
+    return false;
+  }
+  const Platform::FileHandle outputStream = Platform::CreateOutputFile(path);
+  if (outputStream == Platform::InvalidFile) return false;
+  const bool written = Platform::WriteOutputFile(outputStream, text.data(), text.size());
+  // A failed close may have lost the last bytes: it fails the write too.
+  const bool closed = Platform::CloseOutputFile(outputStream);
+  if (written && closed) return true;
+  ErrorReport(Function, 72, {{"path", path}, {"outputStream.good()", false}});
+  return false;
+}
+
+}  // namespace IO

@@ -1,0 +1,186 @@
+// The POSIX back end: the Win32-shaped find calls emulated over opendir and
+// fstatat, and the other host services of Platform.h.
+//
+// Path texts arrive with backslash separators; each backslash becomes '/'
+// only here, when the OS is called.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/Win32Api.h"
+
+namespace {
+
+std::string OsPath(const char* path) {
+  std::string os(path);
+  for (char& c : os) {
+    if (c == '\\') c = '/';
+  }
+  return os;
+}
+
+struct FindState {
+  DIR* Dir;
+  int Fd;
+};
+
+void SetSize(WIN32_FIND_DATAA* data, std::uint64_t size) {
+  data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+}
+
+// Fills the record from a directory entry. Sizes follow links; a link to a
+// folder carries the directory bit (and the reparse bit, like a junction); a
+// link that leads nowhere is a file of size 0.
+void FillEntry(const FindState& state, const dirent* entry, WIN32_FIND_DATAA* data) {
+  const std::size_t length = std::strlen(entry->d_name);
+  std::memcpy(data->cFileName, entry->d_name, length + 1);
+  data->dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+  SetSize(data, 0);
+
+#ifdef DT_DIR
+  // A real folder needs no stat: its size is never used, and only links can
+  // lead back up the tree.
+  if (entry->d_type == DT_DIR) {
+    data->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    return;
+  }
+  const bool isLink = entry->d_type == DT_LNK;
+#else
+  const bool isLink = false;
+#endif
+
+  struct stat info;
+  if (fstatat(state.Fd, entry->d_name, &info, 0) != 0) {
+    struct stat own;
+    if (fstatat(state.Fd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode)) {
+      data->dwFileAttributes = FILE_ATTRIBUTE_REPARSE_POINT;
+    }
+    return;
+  }
+  bool linked = isLink;
+  if (!linked && S_ISDIR(info.st_mode)) {
+    // The entry type was not known in advance: learn whether it is a link.
+    struct stat own;
+    linked =
+        fstatat(state.Fd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
+  }
+  if (S_ISDIR(info.st_mode)) {
+    data->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY | (linked ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+    return;
+  }
+  if (linked) data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  SetSize(data, static_cast<std::uint64_t>(info.st_size));
+}
+
+BOOL NextEntry(FindState* state, WIN32_FIND_DATAA* data) {
+  errno = 0;
+  const dirent* entry = readdir(state->Dir);
+  if (entry == nullptr) return 0;
+  FillEntry(*state, entry, data);
+  return 1;
+}
+
+}  // namespace
+
+DWORD GetFileAttributesA(const char* path) {
+  struct stat info;
+  if (stat(OsPath(path).c_str(), &info) != 0) return INVALID_FILE_ATTRIBUTES;
+  return S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+}
+
+HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
+  // The walk asks for every entry of one folder: folder "\*.*".
+  std::string folder = OsPath(pattern);
+  constexpr std::string_view AllEntries = "/*.*";
+  if (folder.size() < AllEntries.size() ||
+      folder.compare(folder.size() - AllEntries.size(), AllEntries.size(), AllEntries) != 0) {
+    return INVALID_HANDLE_VALUE;
+  }
+  folder.resize(folder.size() - AllEntries.size() + 1);  // keep the '/'
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return INVALID_HANDLE_VALUE;
+  auto* state = new FindState{dir, dirfd(dir)};
+  if (!NextEntry(state, data)) {
+    closedir(dir);
+    delete state;
+    return INVALID_HANDLE_VALUE;
+  }
+  return state;
+}
+
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
+  return NextEntry(static_cast<FindState*>(find), data);
+}
+
+BOOL FindClose(HANDLE find) {
+  auto* state = static_cast<FindState*>(find);
+  const int result = closedir(state->Dir);
+  delete state;
+  return result == 0 ? 1 : 0;
+}
+
+namespace Platform {
+
+bool GetFolderIdentity(const char* folderText, FolderIdentity& identity) {
+  struct stat info;
+  if (stat(OsPath(folderText).c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+  identity.Volume = static_cast<std::uint64_t>(info.st_dev);
+  identity.Index = static_cast<std::uint64_t>(info.st_ino);
+  return true;
+}
+
+FileHandle CreateOutputFile(const char* path) {
+  // Opened without truncation first, so that nothing is emptied before it is
+  // known to be a plain file of its own: a link is refused by O_NOFOLLOW, a
+  // FIFO without a reader by O_NONBLOCK (instead of waiting for one), and
+  // devices, folders and files with other hard links by the checks below.
+  const int fd =
+      open(OsPath(path).c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return InvalidFile;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1 ||
+      fcntl(fd, F_SETFL, 0) != 0 || ftruncate(fd, 0) != 0) {
+    close(fd);
+    return InvalidFile;
+  }
+  return fd;
+}
+
+bool WriteOutputFile(FileHandle file, const char* data, std::size_t size) {
+  const int fd = static_cast<int>(file);
+  while (size > 0) {
+    const ssize_t written = write(fd, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool CloseOutputFile(FileHandle file) {
+  return close(static_cast<int>(file)) == 0;
+}
+
+bool LocalTime(std::int64_t seconds, std::tm& local) {
+  const auto time = static_cast<std::time_t>(seconds);
+  if (static_cast<std::int64_t>(time) != seconds) return false;
+  return localtime_r(&time, &local) != nullptr;
+}
+
+void PrepareProcess() {
+  // A console pipe whose reader has gone must not end the run before the
+  // page is written; the lost output is all that is lost.
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+}  // namespace Platform
