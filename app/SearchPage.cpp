@@ -67,13 +67,18 @@ void WriteSearchPage() {
   const std::string_view tail(pageTemplate.Tail);
   const std::string time = GenerationTime();
 
-  // Room for the whole page at once, so that the rows are copied exactly once
-  // and the page never moves while it grows.
-  std::string page;
-  page.reserve(head.size() + RowBuffer.Size() + tail.size() + 4 * title.size() + 2 * time.size());
-  FillPlaceholders(head, title, time, page);
-  RowBuffer.AppendTo(page);
-  FillPlaceholders(tail, title, time, page);
+  std::string filledHead;
+  std::string filledTail;
+  FillPlaceholders(head, title, time, filledHead);
+  FillPlaceholders(tail, title, time, filledTail);
+
+  // The page is laid out around the rows where they already are, so that they
+  // are never copied and the page costs little more memory than the rows.
+  char* const pageStart = RowBuffer.Surround(filledHead.size(), filledTail.size());
+  std::memcpy(pageStart, filledHead.data(), filledHead.size());
+  std::memcpy(pageStart + filledHead.size() + RowBuffer.Size(), filledTail.data(),
+              filledTail.size());
+  const std::string_view page(pageStart, filledHead.size() + RowBuffer.Size() + filledTail.size());
 
   std::cout << "File extensions exported: ";
   for (const std::string& extension : ExtensionSet) std::cout << extension << ' ';

@@ -95,7 +95,7 @@ char* WriteLinkText(char* out, std::string_view text) {
 
 }  // namespace
 
-void AppendListingRow(TextBlocks& rows, std::string_view relativeFolder, std::string_view name,
+void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::string_view name,
                       std::string_view lowerName, std::uint64_t sizeInBytes) {
   constexpr std::string_view Open = "<tr><td><a href=\".";
   constexpr std::string_view LinkEnd = "\" target=\"_blank\">";

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "io/TextBlocks.h"
+#include "io/TextBuffer.h"
 
 namespace IO {
 
@@ -31,7 +31,7 @@ inline std::uint64_t SizeInKiB(std::uint64_t bytes) {
 // '<', '>' and line breaks are written as character references in the link
 // text, so no name can add markup to the page, break its row across lines, or
 // make its link name another file.
-void AppendListingRow(TextBlocks& rows, std::string_view relativeFolder, std::string_view name,
+void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::string_view name,
                       std::string_view lowerName, std::uint64_t sizeInBytes);
 
 }  // namespace IO

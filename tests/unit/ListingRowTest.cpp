@@ -43,7 +43,7 @@ TEST(ListingRow, RowsCarryTheEncodedLinkTheLowerCasedNameAndTheSize) {
        "</tr>\n"},
   };
   for (const Case& c : cases) {
-    TextBlocks rows;
+    TextBuffer rows;
     AppendListingRow(rows, c.Folder, c.Name, Lower(c.Name), c.Size);
     EXPECT_EQ(rows.Text(), c.Row) << c.Name;
   }
@@ -71,7 +71,7 @@ TEST(ListingRow, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
       {"\\t\tab", "l\ni\rne\x7F", ".\\t%09ab\\l%0Ai%0Dne%7F", "l&#10;i&#13;ne\x7F"},
   };
   for (const Case& c : cases) {
-    TextBlocks rows;
+    TextBuffer rows;
     AppendListingRow(rows, c.Folder, c.Name, Lower(c.Name), 0);
     EXPECT_EQ(rows.Text(), "<tr><td><a href=\"" + c.Link + "\" target=\"_blank\">" + c.Text +
                                "</a></td><td>0 KB</td></tr>\n")
