@@ -1,5 +1,6 @@
 #include "io/ListingRow.h"
 
+#include <array>
 #include <charconv>
 #include <cstring>
 
@@ -28,20 +29,70 @@ bool BeginsReference(std::string_view text, std::size_t at) {
   return at + 1 < text.size() && (IsAsciiAlphanumeric(text[at + 1]) || text[at + 1] == '#');
 }
 
+// What a byte of a link or of the link text asks for.
+enum class ByteKind : unsigned char {
+  Plain,      // written as it is
+  Special,    // always written in another form
+  Percent,    // '%': encoded when it begins an escape
+  Ampersand,  // '&': written in another form when it begins a reference
+};
+
+using ByteTable = std::array<ByteKind, 256>;
+
 // Bytes of the link that a browser would not take literally: control bytes
 // are dropped or end the address, '"' ends the attribute, '#' and '?' begin a
 // fragment or a query, and '%' and '&' may begin an escape or a reference. A
 // file name is one component, so in it the backslash, which would read as a
 // separator, is encoded too, and so is the apostrophe.
-template <bool IsFileName>
-char* WriteLink(char* out, std::string_view text) {
-  for (std::size_t at = 0; at < text.size(); ++at) {
+constexpr ByteTable LinkBytes(bool isFileName) {
+  ByteTable table{};
+  for (int c = 0; c < 0x20; ++c) table[c] = ByteKind::Special;
+  table[0x7F] = ByteKind::Special;
+  table['"'] = table['#'] = table['?'] = ByteKind::Special;
+  table['%'] = ByteKind::Percent;
+  table['&'] = ByteKind::Ampersand;
+  if (isFileName) table['\''] = table['\\'] = ByteKind::Special;
+  return table;
+}
+
+// '<' and '>' become character references, so that a name is only ever text,
+// and so does an '&' that would begin a reference; line breaks too, which
+// read the same but keep each row on a line.
+constexpr ByteTable LinkTextBytes() {
+  ByteTable table{};
+  table['<'] = table['>'] = table['\n'] = table['\r'] = ByteKind::Special;
+  table['&'] = ByteKind::Ampersand;
+  return table;
+}
+
+constexpr ByteTable FolderLink = LinkBytes(false);
+constexpr ByteTable FileNameLink = LinkBytes(true);
+constexpr ByteTable LinkText = LinkTextBytes();
+
+ByteKind KindOf(const ByteTable& table, char c) {
+  return table[static_cast<unsigned char>(c)];
+}
+
+// Nearly every name is written as it is, so the whole text is copied at once
+// and only then searched for the first byte that may need another form.
+// Returns that byte's position (text.size() when there is none); the caller
+// writes the rest from there on, over the copy.
+std::size_t CopyUpToFirstSpecial(char* out, std::string_view text, const ByteTable& table) {
+  std::memcpy(out, text.data(), text.size());
+  std::size_t at = 0;
+  while (at < text.size() && KindOf(table, text[at]) == ByteKind::Plain) ++at;
+  return at;
+}
+
+char* WriteLink(char* out, std::string_view text, const ByteTable& table) {
+  std::size_t at = CopyUpToFirstSpecial(out, text, table);
+  out += at;
+  for (; at < text.size(); ++at) {
     const char ch = text[at];
-    const auto c = static_cast<unsigned char>(ch);
-    bool encode = c < 0x20 || c == 0x7F || ch == '"' || ch == '#' || ch == '?' ||
-                  (ch == '%' && BeginsEscape(text, at)) || (ch == '&' && BeginsReference(text, at));
-    if constexpr (IsFileName) encode = encode || ch == '\'' || ch == '\\';
-    if (encode) {
+    const ByteKind kind = KindOf(table, ch);
+    if (kind == ByteKind::Special || (kind == ByteKind::Percent && BeginsEscape(text, at)) ||
+        (kind == ByteKind::Ampersand && BeginsReference(text, at))) {
+      const auto c = static_cast<unsigned char>(ch);
       *out++ = '%';
       *out++ = HexDigits[c >> 4];
       *out++ = HexDigits[c & 0x0F];
@@ -60,11 +111,10 @@ char* WriteLiteral(char* out, std::string_view text) {
 // The longest form a byte of the link text takes.
 constexpr std::size_t MaxLinkTextBytes = 5;
 
-// '<' and '>' as character references, so that a name is only ever text, and
-// an '&' that would begin a reference as one of its own; line breaks as
-// references too, which read the same but keep each row on a line.
 char* WriteLinkText(char* out, std::string_view text) {
-  for (std::size_t at = 0; at < text.size(); ++at) {
+  std::size_t at = CopyUpToFirstSpecial(out, text, LinkText);
+  out += at;
+  for (; at < text.size(); ++at) {
     const char ch = text[at];
     switch (ch) {
       case '<':
@@ -95,6 +145,25 @@ char* WriteLinkText(char* out, std::string_view text) {
 
 }  // namespace
 
+void LowerAsciiCopy(const char* in, std::size_t count, char* out) {
+  // Eight bytes at a time: a byte is an upper-case letter when its low seven
+  // bits reach 'A' but pass no further than 'Z' and its top bit is clear.
+  // Neither sum carries into the next byte, so the bytes stay apart.
+  constexpr std::uint64_t Ones = 0x0101010101010101u;
+  std::size_t at = 0;
+  for (; at + 8 <= count; at += 8) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, in + at, 8);
+    const std::uint64_t low = bytes & (0x7F * Ones);
+    const std::uint64_t fromA = low + (0x80 - 'A') * Ones;  // top bit set from 'A' on
+    const std::uint64_t pastZ = low + (0x7F - 'Z') * Ones;  // top bit set past 'Z'
+    const std::uint64_t upper = (fromA ^ pastZ) & ~bytes & (0x80 * Ones);
+    bytes |= upper >> 2;  // 0x80 >> 2 is the 0x20 between the cases
+    std::memcpy(out + at, &bytes, 8);
+  }
+  for (; at < count; ++at) out[at] = LowerAscii(in[at]);
+}
+
 void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::string_view name,
                       std::string_view lowerName, std::uint64_t sizeInBytes) {
   constexpr std::string_view Open = "<tr><td><a href=\".";
@@ -108,9 +177,9 @@ void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::st
                            MaxDigits + Close.size();
   char* const start = rows.Reserve(room);
   char* out = WriteLiteral(start, Open);
-  out = WriteLink<false>(out, relativeFolder);
+  out = WriteLink(out, relativeFolder, FolderLink);
   *out++ = '\\';
-  out = WriteLink<true>(out, name);
+  out = WriteLink(out, name, FileNameLink);
   out = WriteLiteral(out, LinkEnd);
   out = WriteLinkText(out, lowerName);
   out = WriteLiteral(out, Middle);

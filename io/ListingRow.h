@@ -1,6 +1,7 @@
 // The table row of one listed file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -13,6 +14,9 @@ namespace IO {
 inline char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
+// Copies count bytes from in to out, each through LowerAscii.
+void LowerAsciiCopy(const char* in, std::size_t count, char* out);
+
 inline char UpperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
