@@ -36,24 +36,36 @@ char* WriteEncoded(char* out, std::string_view text) {
   return out;
 }
 
-char* WriteLinkText(char* out, std::string_view text) {
-  for (char ch : text) {
-    if (ch == '<') {
-      std::memcpy(out, "&lt;", 4);
-      out += 4;
-    } else if (ch == '>') {
-      std::memcpy(out, "&gt;", 4);
-      out += 4;
-    } else {
-      *out++ = ch;
-    }
-  }
-  return out;
-}
-
 char* WriteLiteral(char* out, std::string_view text) {
   std::memcpy(out, text.data(), text.size());
   return out + text.size();
+}
+
+// The longest form a byte of the link text takes.
+constexpr std::size_t MaxLinkTextBytes = 5;
+
+// '<' and '>' as character references, so that a name is only ever text; line
+// breaks as references too, which read the same but keep each row on a line.
+char* WriteLinkText(char* out, std::string_view text) {
+  for (char ch : text) {
+    switch (ch) {
+      case '<':
+        out = WriteLiteral(out, "&lt;");
+        break;
+      case '>':
+        out = WriteLiteral(out, "&gt;");
+        break;
+      case '\n':
+        out = WriteLiteral(out, "&#10;");
+        break;
+      case '\r':
+        out = WriteLiteral(out, "&#13;");
+        break;
+      default:
+        *out++ = ch;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -67,8 +79,8 @@ void AppendListingRow(TextBlocks& rows, std::string_view relativeFolder, std::st
   constexpr std::size_t MaxDigits = 20;
 
   const std::size_t room = Open.size() + 3 * relativeFolder.size() + 1 + 3 * name.size() +
-                           LinkEnd.size() + 4 * lowerName.size() + Middle.size() + MaxDigits +
-                           Close.size();
+                           LinkEnd.size() + MaxLinkTextBytes * lowerName.size() + Middle.size() +
+                           MaxDigits + Close.size();
   char* const start = rows.Reserve(room);
   char* out = WriteLiteral(start, Open);
   out = WriteEncoded<NeedsEncodingInLink>(out, relativeFolder);

@@ -28,8 +28,9 @@ inline std::uint64_t SizeInKiB(std::uint64_t bytes) {
 // sub-folder name); name is the entry's name as enumerated and lowerName its
 // lower-cased copy. Bytes that would end the attribute, start a fragment or
 // query, or be decoded by the browser are percent-encoded in the link, and
-// '<' and '>' are written as character references in the link text, so no
-// name can add markup to the page or make its link name another file.
+// '<', '>' and line breaks are written as character references in the link
+// text, so no name can add markup to the page, break its row across lines, or
+// make its link name another file.
 void AppendListingRow(TextBlocks& rows, std::string_view relativeFolder, std::string_view name,
                       std::string_view lowerName, std::uint64_t sizeInBytes);
 

@@ -1,0 +1,80 @@
+// Pages that cannot be written: the console says so, the status stays 0, and
+// nothing outside the scanned folder is touched.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+
+#include "tests/e2e/Console.h"
+#include "tests/support/RunTool.h"
+#include "tests/support/TempTree.h"
+
+namespace Testing {
+namespace {
+
+std::string Failed(const std::string& root) {
+  return "*** Can't output file ***\n\nOutput filepath failed: " + root + "\\search.html\n\n";
+}
+
+std::string Heading(const std::string& root, const std::string& extensions = "") {
+  return std::string(Banner) + "Path to scan: " + root + "\n\n" +
+         "File extensions exported: " + extensions + "\n\n";
+}
+
+TEST(Failure, FolderNamedSearchHtmlFailsWithoutReport) {
+  TempTree tree;
+  tree.Folder("search.html");
+  const RunResult run = RunTool({tree.Root()});
+  EXPECT_EQ(Console(run), Heading(tree.Root()) + Failed(tree.Root()));
+  EXPECT_EQ(run.Status, 0);
+}
+
+TEST(Failure, WriteStoppedPartWayIsReported) {
+  TempTree tree;
+  for (int i = 0; i < 100; ++i) tree.File("file" + std::to_string(i));  // a page over the limit
+  const RunResult run = RunTool({tree.Root()}, {"", 4096});
+  const std::string path = tree.Root() + "\\search.html";
+  EXPECT_EQ(Console(run), Heading(tree.Root()) + " ERROR[IO::WriteTextFile:72] path(" + path +
+                              ") outputStream.good()(0) \n" + Failed(tree.Root()));
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(ReadFile(tree.Path("search.html")).size(), 4096u);
+}
+
+TEST(Failure, LinkNamedSearchHtmlIsNotWrittenThrough) {
+  TempTree elsewhere;
+  elsewhere.File("precious.txt", "keep me");
+  for (const std::string& target : {elsewhere.Path("precious.txt"), elsewhere.Path("new.txt")}) {
+    TempTree tree;
+    tree.Link(target, "search.html");
+    const RunResult run = RunTool({tree.Root()});
+    // The link itself is an entry of the folder like any other.
+    EXPECT_EQ(Console(run), Heading(tree.Root(), ".html ") + Failed(tree.Root())) << target;
+  }
+  EXPECT_EQ(ReadFile(elsewhere.Path("precious.txt")), "keep me");
+  EXPECT_FALSE(Exists(elsewhere.Path("new.txt")));
+}
+
+TEST(Failure, HardLinkedSearchHtmlIsNotWrittenThrough) {
+  TempTree elsewhere;
+  elsewhere.File("precious.txt", "keep me");
+  TempTree tree;
+  ASSERT_EQ(link(elsewhere.Path("precious.txt").c_str(), tree.Path("search.html").c_str()), 0);
+  const RunResult run = RunTool({tree.Root()});
+  EXPECT_EQ(Console(run), Heading(tree.Root(), ".html ") + Failed(tree.Root()));
+  EXPECT_EQ(ReadFile(elsewhere.Path("precious.txt")), "keep me");
+}
+
+TEST(Failure, ClosedStandardOutputStillWritesThePage) {
+  TempTree tree;
+  tree.File("a.txt");
+  RunOptions options;
+  options.CloseStandardOutput = true;
+  const RunResult run = RunTool({tree.Root()}, options);
+  EXPECT_EQ(run.Signal, 0);
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_NE(ReadFile(tree.Path("search.html")).find(">a.txt</a>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace Testing

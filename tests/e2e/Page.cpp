@@ -1,0 +1,70 @@
+#include "tests/e2e/Page.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "templates/PageTemplates.h"
+
+namespace Testing {
+namespace {
+
+std::string Replace(std::string text, const std::string& needle, const std::string& value) {
+  for (std::size_t at = text.find(needle); at != std::string::npos;
+       at = text.find(needle, at + value.size())) {
+    text.replace(at, needle.size(), value);
+  }
+  return text;
+}
+
+}  // namespace
+
+PageParts SplitPage(const std::string& page) {
+  const std::string open = "<tbody id=\"fTable\">";
+  const std::size_t at = page.find(open);
+  if (at == std::string::npos) return {};
+  std::size_t rows = at + open.size();
+  if (page.compare(rows, 2, "\r\n") == 0) {
+    rows += 2;
+  } else if (page.compare(rows, 1, "\n") == 0) {
+    rows += 1;
+  }
+  const std::size_t tail = page.rfind("</tbody>");
+  if (tail == std::string::npos || tail < rows) return {};
+  return {page.substr(0, rows), page.substr(rows, tail - rows), page.substr(tail)};
+}
+
+std::vector<std::string> SortedRows(const std::string& page) {
+  const std::string rows = SplitPage(page).Rows;
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end = rows.find('\n'); end != std::string::npos; end = rows.find('\n', start)) {
+    lines.push_back(rows.substr(start, end - start));
+    start = end + 1;
+  }
+  if (start < rows.size()) lines.push_back(rows.substr(start) + "<no line feed>");
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+std::string ExpectedHead(bool dark, const std::string& title) {
+  return Replace(dark ? DarkPageTemplate.Head : LightPageTemplate.Head, "^TITLE^", title);
+}
+
+std::string ExpectedTail(const std::string& date) {
+  return Replace(LightPageTemplate.Tail, "^DATE^", date);
+}
+
+std::vector<std::string> PossibleDates(long long firstSecond, long long lastSecond) {
+  std::vector<std::string> dates;
+  for (long long second = firstSecond; second <= lastSecond; ++second) {
+    const std::time_t time = static_cast<std::time_t>(second);
+    std::tm local{};
+    localtime_r(&time, &local);
+    char text[64];
+    std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y\n", &local);
+    dates.push_back(text);
+  }
+  return dates;
+}
+
+}  // namespace Testing

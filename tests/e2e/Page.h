@@ -1,0 +1,29 @@
+// Reading back a page the tool wrote.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace Testing {
+
+struct PageParts {
+  std::string Head;  // up to and including the line end after the table body's opening tag
+  std::string Rows;  // every row, as written
+  std::string Tail;  // from "</tbody>" to the end
+};
+
+// Splits a page at the table body; empty parts when it has none.
+PageParts SplitPage(const std::string& page);
+
+// The rows of a page, one per element, line feeds removed, sorted.
+std::vector<std::string> SortedRows(const std::string& page);
+
+// The expected head and tail of a page: the template with its placeholders
+// filled.
+std::string ExpectedHead(bool dark, const std::string& title);
+std::string ExpectedTail(const std::string& date);
+
+// The date texts a run between the two times may have written.
+std::vector<std::string> PossibleDates(long long firstSecond, long long lastSecond);
+
+}  // namespace Testing

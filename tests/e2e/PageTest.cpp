@@ -1,0 +1,137 @@
+// Whole pages, byte for byte: the template with its title and date, the rows
+// between head and tail, and what the console says about them.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/Console.h"
+#include "tests/e2e/Page.h"
+#include "tests/support/RunTool.h"
+#include "tests/support/TempTree.h"
+
+namespace Testing {
+namespace {
+
+long long Now() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+struct Written {
+  RunResult Run;
+  std::string Page;
+  std::vector<std::string> Dates;  // what the date may be
+};
+
+Written WritePage(const std::vector<std::string>& arguments, const std::string& pagePath,
+                  const std::string& workingFolder = "") {
+  Written written;
+  const long long before = Now();
+  written.Run = RunTool(arguments, {workingFolder});
+  written.Dates = PossibleDates(before, Now());
+  written.Page = ReadFile(pagePath);
+  return written;
+}
+
+// The page must be exactly the head with the title, the rows and the tail
+// with one of the possible dates.
+void ExpectPage(const Written& written, bool dark, const std::string& title,
+                const std::string& rows) {
+  const std::string head = ExpectedHead(dark, title);
+  ASSERT_GE(written.Page.size(), head.size());
+  EXPECT_EQ(written.Page.substr(0, head.size()), head);
+  EXPECT_EQ(written.Page.substr(head.size(), rows.size()), rows);
+  const std::string tail = written.Page.substr(head.size() + rows.size());
+  bool matched = false;
+  for (const std::string& date : written.Dates) matched = matched || tail == ExpectedTail(date);
+  EXPECT_TRUE(matched) << "tail: " << tail;
+}
+
+TEST(Page, EmptyTreeGivesHeadAndTailInEitherTheme) {
+  for (bool dark : {false, true}) {
+    TempTree tree;
+    tree.Folder("Photos");
+    std::vector<std::string> arguments = {tree.Path("Photos")};
+    if (dark) arguments.push_back("--dark");
+    const Written written = WritePage(arguments, tree.Path("Photos/search.html"));
+    ExpectPage(written, dark, tree.Path("Photos"), "");
+    EXPECT_EQ(Console(written.Run),
+              std::string(Banner) + "Path to scan: " + tree.Path("Photos") + "\n\n" +
+                  (dark ? "-= Dark Theme: Enabled!\n\n" : "") + "File extensions exported: \n\n" +
+                  "Output filepath: " + tree.Path("Photos") + "\\search.html\n\n");
+  }
+}
+
+TEST(Page, RowsStandBetweenHeadAndTailUnchanged) {
+  TempTree tree;
+  tree.File("only.TXT", "abc");
+  const Written written = WritePage({tree.Root(), "--dark"}, tree.Path("search.html"));
+  ExpectPage(written, true, tree.Root(),
+             "<tr><td><a href=\".\\only.TXT\" target=\"_blank\">only.txt</a></td>"
+             "<td>1 KB</td></tr>\n");
+}
+
+TEST(Page, TitleIsTheLastBackslashComponentFirstByteUpperCased) {
+  // Relative roots with backslashes reach the folder through the POSIX
+  // layer, which reads each backslash as a separator.
+  struct Case {
+    std::string Folder;    // created below the tree
+    std::string Argument;  // given relative to the tree
+    std::string Title;
+  };
+  const std::vector<Case> cases = {
+      {"photos", "photos", "Photos"},
+      {"photos/2021", "photos\\2021", "2021"},
+      {"nas/movies", "nas\\movies\\\\", "Movies"},
+      {"\xE9t\xE9", "\xE9t\xE9", "\xE9t\xE9"},
+      {"_x", "_x", "_x"},
+      {"a/b", "a/b", "A/b"},
+      {"^DATE^", "^DATE^", "^DATE^"},
+      {"x^TITLE^y", "x^TITLE^y", "X^TITLE^y"},
+      {"<b>&", "<b>&", "&lt;b&gt;&"},
+  };
+  for (const Case& c : cases) {
+    TempTree tree;
+    tree.Folder(c.Folder);
+    const Written written =
+        WritePage({c.Argument}, tree.Path(c.Folder + "/search.html"), tree.Root());
+    ExpectPage(written, false, c.Title, "");
+  }
+}
+
+TEST(Page, PlaceholderTextInNamesIsData) {
+  TempTree tree;
+  tree.File("^DATE^/^TITLE^.txt");
+  const Written written = WritePage({tree.Root()}, tree.Path("search.html"));
+  ExpectPage(written, false, tree.Root(),
+             "<tr><td><a href=\".\\^DATE^\\^TITLE^.txt\" target=\"_blank\">^title^.txt</a></td>"
+             "<td>0 KB</td></tr>\n");
+}
+
+TEST(Page, ExtensionReportListsEachExtensionOnceInByteOrder) {
+  struct Case {
+    std::vector<std::string> Files;
+    std::string Report;
+  };
+  const std::vector<Case> cases = {
+      {{"Makefile"}, ""},
+      {{"a.JPG", "b.jpg", "c.Jpg"}, ".jpg "},
+      {{"x.h", "y.cpp", "z.c", "w.C", ".bashrc", "v.\xE9t\xE9", "u.Z"},
+       ".bashrc .c .cpp .h .z .\xE9t\xE9 "},
+  };
+  for (const Case& c : cases) {
+    TempTree tree;
+    for (const std::string& file : c.Files) tree.File(file);
+    const RunResult run = RunTool({tree.Root()});
+    const std::string console = Console(run);
+    EXPECT_NE(console.find("\n\nFile extensions exported: " + c.Report + "\n\nOutput filepath: "),
+              std::string::npos)
+        << console;
+  }
+}
+
+}  // namespace
+}  // namespace Testing

@@ -1,0 +1,176 @@
+// The rows and the extension report for real trees, from the built binary.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/Console.h"
+#include "tests/e2e/Page.h"
+#include "tests/support/RunTool.h"
+#include "tests/support/TempTree.h"
+
+namespace Testing {
+namespace {
+
+std::string Row(const std::string& link, const std::string& text, const std::string& kib) {
+  return "<tr><td><a href=\"." + link + "\" target=\"_blank\">" + text + "</a></td><td>" + kib +
+         " KB</td></tr>";
+}
+
+struct Listing {
+  std::vector<std::string> Rows;
+  std::string Extensions;  // as the report line lists them
+  std::string Page;
+};
+
+Listing Scan(const TempTree& tree, const std::vector<std::string>& filters = {}) {
+  std::vector<std::string> arguments = {tree.Root()};
+  arguments.insert(arguments.end(), filters.begin(), filters.end());
+  const RunResult run = RunTool(arguments);
+  EXPECT_EQ(run.Status, 0);
+  const std::string console = Console(run);
+  const std::string report = "File extensions exported: ";
+  const std::size_t at = console.find(report);
+  EXPECT_NE(at, std::string::npos) << console;
+  Listing listing;
+  if (at != std::string::npos) {
+    const std::size_t end = console.find("\n\n", at);
+    listing.Extensions = console.substr(at + report.size(), end - at - report.size());
+  }
+  listing.Page = ReadFile(tree.Path("search.html"));
+  // The next scan of the same tree must not list this run's page.
+  std::remove(tree.Path("search.html").c_str());
+  listing.Rows = SortedRows(listing.Page);
+  return listing;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> rows) {
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+TEST(Walk, ListsFilesAtEveryDepthWithTheirNamesAndSizes) {
+  TempTree tree;
+  tree.File("notes.txt");
+  tree.File("README.TXT", std::string(1024, 'r'));
+  tree.File("2020/Summer/Beach #1.JPG", std::string(1500, 'b'));
+  tree.File("2020/it's & 100%.Md", "y");
+  tree.File("x/y/b.txt", std::string(1025, 'z'));
+  tree.File("Set #2/caf\xE9 \xC3\xA9t\xC3\xA9.JPEG", "");
+  tree.File(".gitignore", "");
+  tree.File("Makefile", "");
+  tree.File("archive.tar.gz", "");
+  tree.File(".hidden/secret.txt", "");  // a dot folder is skipped whole
+  tree.Folder("empty");
+  const Listing listing = Scan(tree);
+  EXPECT_EQ(
+      listing.Rows,
+      Sorted({
+          Row("\\notes.txt", "notes.txt", "0"),
+          Row("\\README.TXT", "readme.txt", "1"),
+          Row("\\2020\\Summer\\Beach %231.JPG", "beach #1.jpg", "2"),
+          Row("\\2020\\it%27s & 100%25.Md", "it's & 100%.md", "1"),
+          Row("\\x\\y\\b.txt", "b.txt", "2"),
+          Row("\\Set %232\\caf\xE9 \xC3\xA9t\xC3\xA9.JPEG", "caf\xE9 \xC3\xA9t\xC3\xA9.jpeg", "0"),
+          Row("\\.gitignore", ".gitignore", "0"),
+          Row("\\Makefile", "makefile", "0"),
+          Row("\\archive.tar.gz", "archive.tar.gz", "0"),
+      }));
+  EXPECT_EQ(listing.Extensions, ".gitignore .gz .jpeg .jpg .md .txt ");
+}
+
+TEST(Walk, SizesRoundUpToWholeKibInSixtyFourBits) {
+  struct Case {
+    std::uint64_t Bytes;
+    std::string Kib;
+  };
+  const std::vector<Case> cases = {{0, "0"},
+                                   {1, "1"},
+                                   {1024, "1"},
+                                   {1025, "2"},
+                                   {4294967296ULL, "4194304"},
+                                   {5368709120ULL, "5242880"}};
+  TempTree tree;
+  std::vector<std::string> expected;
+  for (const Case& c : cases) {
+    const std::string name = std::string("f").append(std::to_string(c.Bytes)).append(".bin");
+    tree.SizedFile(name, c.Bytes);
+    expected.push_back(Row(std::string("\\").append(name), name, c.Kib));
+  }
+  EXPECT_EQ(Scan(tree).Rows, Sorted(expected));
+}
+
+TEST(Walk, FilterWordsMatchAnywhereInTheLowerCasedName) {
+  TempTree tree;
+  for (const char* name :
+       {"sprite001.png", "Sprite002.jpg", "SPRITE3.bmp", "photo.png.bak", "other.txt", "a.webp"}) {
+    tree.File(std::string("d/") + name);
+  }
+  struct Case {
+    std::string Name;
+    std::vector<std::string> Filters;
+    std::vector<std::string> Listed;
+    std::string Extensions;
+  };
+  const std::vector<Case> cases = {
+      {"mixed case word",
+       {"Sprite"},
+       {"sprite001.png", "Sprite002.jpg", "SPRITE3.bmp"},
+       ".bmp .jpg .png "},
+      {"word matching mid-name", {".png"}, {"sprite001.png", "photo.png.bak"}, ".bak .png "},
+      {"several and duplicate words",
+       {".JPG", ".jpg", ".webp"},
+       {"Sprite002.jpg", "a.webp"},
+       ".jpg .webp "},
+      {"no name matches", {"zzz"}, {}, ""},
+      {"empty word matches all",
+       {"zzz", ""},
+       {"sprite001.png", "Sprite002.jpg", "SPRITE3.bmp", "photo.png.bak", "other.txt", "a.webp"},
+       ".bak .bmp .jpg .png .txt .webp "},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> expected;
+    for (const std::string& name : c.Listed) {
+      std::string lower = name;
+      for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      expected.push_back(Row(std::string("\\d\\").append(name), lower, "0"));
+    }
+    const Listing listing = Scan(tree, c.Filters);
+    EXPECT_EQ(listing.Rows, Sorted(expected)) << c.Name;
+    EXPECT_EQ(listing.Extensions, c.Extensions) << c.Name;
+  }
+}
+
+TEST(Walk, SubFolderRowsStandTogetherDepthFirst) {
+  TempTree tree;
+  for (const char* file : {"1.txt", "a/2.txt", "a/3.txt", "a/b/4.txt", "a/b/5.txt", "a/b/c/6.txt",
+                           "a/7.txt", "d/8.txt", "d/e/9.txt", "10.txt"}) {
+    tree.File(file);
+  }
+  // The folder part of each row's link, in page order.
+  std::vector<std::string> folders;
+  const std::string rows = SplitPage(Scan(tree).Page).Rows;
+  for (std::size_t at = rows.find("href=\"."); at != std::string::npos;
+       at = rows.find("href=\".", at + 1)) {
+    const std::size_t end = rows.find('"', at + 7);
+    const std::string link = rows.substr(at + 7, end - at - 7);
+    folders.push_back(link.substr(0, link.rfind('\\') + 1));
+  }
+  ASSERT_EQ(folders.size(), 10u);
+  // Whatever order the OS lists a folder in, a depth-first walk puts all the
+  // rows below any folder in one unbroken run.
+  for (const std::string prefix : {"\\a\\", "\\a\\b\\", "\\a\\b\\c\\", "\\d\\", "\\d\\e\\"}) {
+    std::vector<std::size_t> at;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+      if (folders[i].starts_with(prefix)) at.push_back(i);
+    }
+    ASSERT_FALSE(at.empty()) << prefix;
+    EXPECT_EQ(at.back() - at.front() + 1, at.size()) << prefix;
+  }
+}
+
+}  // namespace
+}  // namespace Testing

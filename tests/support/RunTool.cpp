@@ -1,0 +1,104 @@
+#include "tests/support/RunTool.h"
+
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+
+namespace Testing {
+namespace {
+
+constexpr uid_t NobodyId = 65534;
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+[[noreturn]] void StartChild(const std::vector<std::string>& command, const RunOptions& options,
+                             int out, int err) {
+  dup2(out, STDOUT_FILENO);
+  dup2(err, STDERR_FILENO);
+  if (options.CloseStandardOutput) close(STDOUT_FILENO);
+  if (!options.WorkingFolder.empty() && chdir(options.WorkingFolder.c_str()) != 0) _exit(120);
+  if (options.FileSizeLimit >= 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{static_cast<rlim_t>(options.FileSizeLimit),
+                       static_cast<rlim_t>(options.FileSizeLimit)};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(121);
+  }
+  if (options.UnprivilegedUser && geteuid() == 0) {
+    if (setgid(NobodyId) != 0 || setuid(NobodyId) != 0) _exit(122);
+  }
+  std::vector<char*> argv;
+  for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  execvp(argv[0], argv.data());
+  _exit(127);
+}
+
+}  // namespace
+
+std::vector<std::string> ToolCommand() {
+  std::vector<std::string> command;
+  std::istringstream emulator(Environment("FINDLET_EMULATOR"));
+  for (std::string word; emulator >> word;) command.push_back(word);
+  const std::string binary = Environment("FINDLET_BINARY");
+  if (binary.empty()) throw std::runtime_error("FINDLET_BINARY is not set");
+  command.push_back(binary);
+  return command;
+}
+
+bool WindowsTarget() {
+  return Environment("FINDLET_TARGET") == "windows";
+}
+
+RunResult RunTool(const std::vector<std::string>& arguments, const RunOptions& options) {
+  std::vector<std::string> command = ToolCommand();
+  command.insert(command.end(), arguments.begin(), arguments.end());
+
+  int out[2];
+  int err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
+  const pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    close(out[0]);
+    close(err[0]);
+    StartChild(command, options, out[1], err[1]);
+  }
+  close(out[1]);
+  close(err[1]);
+
+  RunResult result;
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  std::string* sinks[2] = {&result.Out, &result.Err};
+  int open = 2;
+  while (open > 0) {
+    if (poll(fds, 2, -1) < 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buffer[65536];
+      const ssize_t count = read(fds[i].fd, buffer, sizeof buffer);
+      if (count > 0) {
+        sinks[i]->append(buffer, static_cast<std::size_t>(count));
+      } else {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+      }
+    }
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFEXITED(status)) result.Status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.Signal = WTERMSIG(status);
+  return result;
+}
+
+}  // namespace Testing

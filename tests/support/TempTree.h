@@ -1,0 +1,35 @@
+// A folder tree made for one test under the system's temporary folder, and
+// removed with everything in it when the test ends.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace Testing {
+
+class TempTree {
+ public:
+  TempTree();
+  ~TempTree();
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
+  // The tree's root, an absolute POSIX path without a trailing '/'.
+  const std::string& Root() const { return root_; }
+  std::string Path(const std::string& relative) const { return root_ + "/" + relative; }
+
+  // Each creates the missing parent folders of relative first.
+  void Folder(const std::string& relative) const;
+  void File(const std::string& relative, const std::string& content = "") const;
+  // A file of the given size without writing its bytes (sparse).
+  void SizedFile(const std::string& relative, std::uint64_t size) const;
+  void Link(const std::string& target, const std::string& relative) const;
+
+ private:
+  std::string root_;
+};
+
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+
+}  // namespace Testing

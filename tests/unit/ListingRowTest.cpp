@@ -1,0 +1,93 @@
+#include "io/ListingRow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace IO {
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = LowerAscii(c);
+  return text;
+}
+
+TEST(ListingRow, RowsCarryTheEncodedLinkTheLowerCasedNameAndTheSize) {
+  struct Case {
+    std::string Folder;
+    std::string Name;
+    std::uint64_t Size;
+    std::string Row;
+  };
+  const std::vector<Case> cases = {
+      {"\\2020", "Beach #1.JPG", 1500,
+       "<tr><td><a href=\".\\2020\\Beach %231.JPG\" target=\"_blank\">beach #1.jpg</a></td>"
+       "<td>2 KB</td></tr>\n"},
+      {"", "notes.txt", 0,
+       "<tr><td><a href=\".\\notes.txt\" target=\"_blank\">notes.txt</a></td><td>0 KB</td></tr>\n"},
+      {"\\x\\y", "b.txt", 1,
+       "<tr><td><a href=\".\\x\\y\\b.txt\" target=\"_blank\">b.txt</a></td>"
+       "<td>1 KB</td></tr>\n"},
+      {"", "it's \"a\" & b.txt", 1024,
+       "<tr><td><a href=\".\\it%27s %22a%22 & b.txt\" target=\"_blank\">it's \"a\" & b.txt</a>"
+       "</td><td>1 KB</td></tr>\n"},
+      {"\\Caf\xC9", "\xC9T\xC9.TXT", 1025,
+       "<tr><td><a href=\".\\Caf\xC9\\\xC9T\xC9.TXT\" target=\"_blank\">\xC9t\xC9.txt</a></td>"
+       "<td>2 KB</td></tr>\n"},
+      {"", "big.iso", 5368709120ULL,
+       "<tr><td><a href=\".\\big.iso\" target=\"_blank\">big.iso</a></td><td>5242880 KB</td>"
+       "</tr>\n"},
+      {"", "max", 0xFFFFFFFFFFFFFC00ULL,
+       "<tr><td><a href=\".\\max\" target=\"_blank\">max</a></td><td>18014398509481983 KB</td>"
+       "</tr>\n"},
+  };
+  for (const Case& c : cases) {
+    TextBlocks rows;
+    AppendListingRow(rows, c.Folder, c.Name, Lower(c.Name), c.Size);
+    EXPECT_EQ(rows.Text(), c.Row) << c.Name;
+  }
+}
+
+TEST(ListingRow, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
+  struct Case {
+    std::string Folder;
+    std::string Name;
+    std::string Link;  // between the opening quote and the closing quote
+    std::string Text;  // the link text
+  };
+  const std::vector<Case> cases = {
+      {"\\Set #2", "a#b.txt", ".\\Set %232\\a%23b.txt", "a#b.txt"},
+      {"\\100%", "50%41.txt", ".\\100%25\\50%2541.txt", "50%41.txt"},
+      {"\\q?", "r?.txt", ".\\q%3F\\r%3F.txt", "r?.txt"},
+      {"\\it's \"x\"", "y", ".\\it's %22x%22\\y", "y"},
+      {"", "<img src=x onerror=alert(1)>", ".\\<img src=x onerror=alert(1)>",
+       "&lt;img src=x onerror=alert(1)&gt;"},
+      {"\\<b>", "a\\b", ".\\<b>\\a%5Cb", "a\\b"},
+      {"\\t\tab", "l\ni\rne\x7F", ".\\t%09ab\\l%0Ai%0Dne%7F", "l&#10;i&#13;ne\x7F"},
+  };
+  for (const Case& c : cases) {
+    TextBlocks rows;
+    AppendListingRow(rows, c.Folder, c.Name, Lower(c.Name), 0);
+    EXPECT_EQ(rows.Text(), "<tr><td><a href=\"" + c.Link + "\" target=\"_blank\">" + c.Text +
+                               "</a></td><td>0 KB</td></tr>\n")
+        << c.Name;
+  }
+}
+
+TEST(ListingRow, CaseMappingTouchesAsciiLettersOnly) {
+  std::string all;
+  for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+  std::string expected = all;
+  for (char& c : expected) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  EXPECT_EQ(Lower(all), expected);
+  EXPECT_EQ(UpperAscii('a'), 'A');
+  EXPECT_EQ(UpperAscii('z'), 'Z');
+  EXPECT_EQ(UpperAscii('\xE9'), '\xE9');
+  EXPECT_EQ(UpperAscii('1'), '1');
+}
+
+}  // namespace
+}  // namespace IO

@@ -1,0 +1,98 @@
+#include "app/SearchPage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/GenerationTime.h"
+
+namespace {
+
+TEST(SearchPage, TitleIsTheLastBackslashComponentWithItsFirstByteUpperCased) {
+  struct Case {
+    std::string Root;
+    std::string Title;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\photos", "Photos"},
+      {"C:\\Photos\\2021", "2021"},
+      {"\\\\nas\\movies", "Movies"},
+      {"C:", "C:"},
+      {"photos", "Photos"},
+      {"", ""},
+      {"C:/data/pics", "C:/data/pics"},
+      {"x\\\xE9t\xE9", "\xE9t\xE9"},
+      {"x\\_a", "_a"},
+      {"x\\^DATE^", "^DATE^"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PageTitle(c.Root), c.Title) << c.Root;
+}
+
+TEST(SearchPage, PlaceholdersAreFilledInTheTemplateOnly) {
+  struct Case {
+    std::string Template;
+    std::string Title;
+    std::string Date;
+    std::string Page;
+  };
+  const std::vector<Case> cases = {
+      {"<t>^TITLE^</t><h>^TITLE^</h>", "Pics", "D\n", "<t>Pics</t><h>Pics</h>"},
+      {"(^DATE^)", "T", "Mon Dec  7 05:32:02 2026\n", "(Mon Dec  7 05:32:02 2026\n)"},
+      // Inserted text is data: it is never searched again.
+      {"^TITLE^|^DATE^", "^DATE^", "^TITLE^", "^DATE^|^TITLE^"},
+      {"^TITLE^^TITLE^", "^TITLE", "", "^TITLE^TITLE"},
+      // Carets that begin no placeholder stay as they are.
+      {"a^b^^TITLE ^DATE ^^DATE^^", "T", "D", "a^b^^TITLE ^DATE ^D^"},
+      {"no placeholder", "T", "D", "no placeholder"},
+      {"", "T", "D", ""},
+  };
+  for (const Case& c : cases) {
+    std::string page = "#";
+    FillPlaceholders(c.Template, c.Title, c.Date, page);
+    EXPECT_EQ(page, "#" + c.Page) << c.Template;
+  }
+}
+
+TEST(SearchPage, MarkupInTitlesIsEscaped) {
+  EXPECT_EQ(EscapeMarkup("<b>Tom & \"Jerry\"</b>"), "&lt;b&gt;Tom & \"Jerry\"&lt;/b&gt;");
+  EXPECT_EQ(EscapeMarkup(""), "");
+}
+
+TEST(GenerationTime, AsctimeFormPadsTheDayWithASpace) {
+  struct Case {
+    int Year, Month, Day, Weekday, Hour, Minute, Second;
+    std::string Text;
+  };
+  const std::vector<Case> cases = {
+      {2026, 11, 7, 1, 5, 32, 2, "Mon Dec  7 05:32:02 2026\n"},
+      {2026, 11, 17, 4, 23, 4, 9, "Thu Dec 17 23:04:09 2026\n"},
+      {1970, 0, 1, 4, 0, 0, 0, "Thu Jan  1 00:00:00 1970\n"},
+      {9999, 5, 30, 0, 12, 59, 60, "Sun Jun 30 12:59:60 9999\n"},
+      // Nothing that the form cannot hold.
+      {10000, 0, 1, 6, 0, 0, 0, ""},
+      {999, 0, 1, 6, 0, 0, 0, ""},
+      {2026, 12, 1, 0, 0, 0, 0, ""},
+      {2026, 0, 1, 7, 0, 0, 0, ""},
+  };
+  for (const Case& c : cases) {
+    std::tm local{};
+    local.tm_year = c.Year - 1900;
+    local.tm_mon = c.Month;
+    local.tm_mday = c.Day;
+    local.tm_wday = c.Weekday;
+    local.tm_hour = c.Hour;
+    local.tm_min = c.Minute;
+    local.tm_sec = c.Second;
+    EXPECT_EQ(AsctimeText(local), c.Text) << c.Text;
+  }
+}
+
+TEST(GenerationTime, CurrentTimeHasTheAsctimeForm) {
+  const std::string text = GenerationTime();
+  ASSERT_EQ(text.size(), 25u) << text;
+  EXPECT_EQ(text.back(), '\n');
+  EXPECT_GE(CurrentTimeSeconds(), 1'700'000'000);  // later than the code itself
+}
+
+}  // namespace
