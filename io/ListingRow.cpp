@@ -8,24 +8,40 @@ namespace {
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
-// Bytes a browser would not take literally from a link: control bytes are
-// dropped or end the address, '"' ends the attribute, '#' and '?' begin a
-// fragment or a query, and '%' begins an escape of its own.
-bool NeedsEncodingInLink(unsigned char c) {
-  return c < 0x20 || c == 0x7F || c == '"' || c == '#' || c == '%' || c == '?';
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-// In the file name, also the apostrophe and the backslash: a backslash would
-// read as a folder separator, and the name is one component.
-bool NeedsEncodingInName(unsigned char c) {
-  return NeedsEncodingInLink(c) || c == '\'' || c == '\\';
+bool IsAsciiAlphanumeric(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-template <bool (*NeedsEncoding)(unsigned char)>
-char* WriteEncoded(char* out, std::string_view text) {
-  for (char ch : text) {
+// A '%' that a browser would decode: one followed by two hexadecimal digits.
+// Any other '%' reaches the file name as it is.
+bool BeginsEscape(std::string_view text, std::size_t at) {
+  return at + 2 < text.size() && IsHexDigit(text[at + 1]) && IsHexDigit(text[at + 2]);
+}
+
+// An '&' that the page would read as the start of a character reference.
+// Any other '&' is read as itself.
+bool BeginsReference(std::string_view text, std::size_t at) {
+  return at + 1 < text.size() && (IsAsciiAlphanumeric(text[at + 1]) || text[at + 1] == '#');
+}
+
+// Bytes of the link that a browser would not take literally: control bytes
+// are dropped or end the address, '"' ends the attribute, '#' and '?' begin a
+// fragment or a query, and '%' and '&' may begin an escape or a reference. A
+// file name is one component, so in it the backslash, which would read as a
+// separator, is encoded too, and so is the apostrophe.
+template <bool IsFileName>
+char* WriteLink(char* out, std::string_view text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char ch = text[at];
     const auto c = static_cast<unsigned char>(ch);
-    if (NeedsEncoding(c)) {
+    bool encode = c < 0x20 || c == 0x7F || ch == '"' || ch == '#' || ch == '?' ||
+                  (ch == '%' && BeginsEscape(text, at)) || (ch == '&' && BeginsReference(text, at));
+    if constexpr (IsFileName) encode = encode || ch == '\'' || ch == '\\';
+    if (encode) {
       *out++ = '%';
       *out++ = HexDigits[c >> 4];
       *out++ = HexDigits[c & 0x0F];
@@ -44,10 +60,12 @@ char* WriteLiteral(char* out, std::string_view text) {
 // The longest form a byte of the link text takes.
 constexpr std::size_t MaxLinkTextBytes = 5;
 
-// '<' and '>' as character references, so that a name is only ever text; line
-// breaks as references too, which read the same but keep each row on a line.
+// '<' and '>' as character references, so that a name is only ever text, and
+// an '&' that would begin a reference as one of its own; line breaks as
+// references too, which read the same but keep each row on a line.
 char* WriteLinkText(char* out, std::string_view text) {
-  for (char ch : text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char ch = text[at];
     switch (ch) {
       case '<':
         out = WriteLiteral(out, "&lt;");
@@ -60,6 +78,13 @@ char* WriteLinkText(char* out, std::string_view text) {
         break;
       case '\r':
         out = WriteLiteral(out, "&#13;");
+        break;
+      case '&':
+        if (BeginsReference(text, at)) {
+          out = WriteLiteral(out, "&amp;");
+        } else {
+          *out++ = ch;
+        }
         break;
       default:
         *out++ = ch;
@@ -83,9 +108,9 @@ void AppendListingRow(TextBlocks& rows, std::string_view relativeFolder, std::st
                            MaxDigits + Close.size();
   char* const start = rows.Reserve(room);
   char* out = WriteLiteral(start, Open);
-  out = WriteEncoded<NeedsEncodingInLink>(out, relativeFolder);
+  out = WriteLink<false>(out, relativeFolder);
   *out++ = '\\';
-  out = WriteEncoded<NeedsEncodingInName>(out, name);
+  out = WriteLink<true>(out, name);
   out = WriteLiteral(out, LinkEnd);
   out = WriteLinkText(out, lowerName);
   out = WriteLiteral(out, Middle);

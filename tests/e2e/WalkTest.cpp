@@ -73,7 +73,7 @@ TEST(Walk, ListsFilesAtEveryDepthWithTheirNamesAndSizes) {
           Row("\\notes.txt", "notes.txt", "0"),
           Row("\\README.TXT", "readme.txt", "1"),
           Row("\\2020\\Summer\\Beach %231.JPG", "beach #1.jpg", "2"),
-          Row("\\2020\\it%27s & 100%25.Md", "it's & 100%.md", "1"),
+          Row("\\2020\\it%27s & 100%.Md", "it's & 100%.md", "1"),
           Row("\\x\\y\\b.txt", "b.txt", "2"),
           Row("\\Set %232\\caf\xE9 \xC3\xA9t\xC3\xA9.JPEG", "caf\xE9 \xC3\xA9t\xC3\xA9.jpeg", "0"),
           Row("\\.gitignore", ".gitignore", "0"),

@@ -58,7 +58,11 @@ TEST(ListingRow, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
   };
   const std::vector<Case> cases = {
       {"\\Set #2", "a#b.txt", ".\\Set %232\\a%23b.txt", "a#b.txt"},
-      {"\\100%", "50%41.txt", ".\\100%25\\50%2541.txt", "50%41.txt"},
+      {"\\100%", "50%41.txt", ".\\100%\\50%2541.txt", "50%41.txt"},
+      {"\\%zz%4", "%%e9%", ".\\%zz%4\\%%25e9%", "%%e9%"},
+      {"\\Tom & Jerry", "a&amp;b &#39; &", ".\\Tom & Jerry\\a%26amp;b %26%2339; &",
+       "a&amp;amp;b &amp;#39; &"},
+      {"\\&lt", "x&", ".\\%26lt\\x&", "x&"},
       {"\\q?", "r?.txt", ".\\q%3F\\r%3F.txt", "r?.txt"},
       {"\\it's \"x\"", "y", ".\\it's %22x%22\\y", "y"},
       {"", "<img src=x onerror=alert(1)>", ".\\<img src=x onerror=alert(1)>",
