@@ -69,11 +69,14 @@ void ListingOrder(const std::string& folder, const std::string& link, bool sorte
   }
 }
 
+// The value of an upper-case hexadecimal digit, or -1.
 int HexValue(char c) {
-  return c <= '9' ? c - '0' : c - 'A' + 10;
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
 }
 
-// The links of a page's rows in page order, percent-escapes decoded.
+// The links of a page's rows in page order, percent escapes decoded.
 std::vector<std::string> RowLinks(const std::string& page) {
   const std::string rows = SplitPage(page).Rows;
   std::vector<std::string> links;
@@ -83,7 +86,8 @@ std::vector<std::string> RowLinks(const std::string& page) {
     const std::size_t end = rows.find('"', at);
     std::string link;
     for (std::size_t i = at; i < end; ++i) {
-      if (rows[i] == '%' && i + 2 < end) {
+      if (rows[i] == '%' && i + 2 < end && HexValue(rows[i + 1]) >= 0 &&
+          HexValue(rows[i + 2]) >= 0) {
         link += static_cast<char>(HexValue(rows[i + 1]) * 16 + HexValue(rows[i + 2]));
         i += 2;
       } else {
