@@ -11,7 +11,7 @@ if(WIN32)
 else()
   include(GNUInstallDirs)
   set(FINDLET_BIN_DIR ${CMAKE_INSTALL_BINDIR})
-  set(FINDLET_DOC_DIR ${CMAKE_INSTALL_DOCDIR})
+  set(FINDLET_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/findlet)
 endif()
 
 install(TARGETS findlet RUNTIME DESTINATION ${FINDLET_BIN_DIR})
@@ -23,9 +23,13 @@ install(
 set(CPACK_PACKAGE_NAME findlet)
 set(CPACK_PACKAGE_VENDOR "The Findlet developers")
 set(CPACK_PACKAGE_CONTACT "The Findlet developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Writes one self-contained searchable web page listing a folder tree")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Findlet walks a folder and its sub-folders and writes search.html into it: one page, with its own style sheet and scripts, that lists every file (or those matching filter words) with a link and its size, and hides the rows that do not match what is typed into its search field.")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Writes one self-contained searchable web page listing a folder tree")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Findlet walks a folder and its sub-folders and writes search.html into it: "
+  "one page, with its own style sheet and scripts, that lists every file (or "
+  "those matching filter words) with a link and its size, and hides the rows "
+  "that do not match what is typed into its search field.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES /build/ /\\\\.git/)
 
@@ -39,8 +43,6 @@ else()
   # The library dependencies (libc6, libstdc++6, libgcc-s1) are read from the
   # built binary.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
 endif()
 
 include(CPack)

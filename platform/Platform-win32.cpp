@@ -6,7 +6,6 @@
 #include <time.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -171,8 +170,10 @@ void PrepareProcess() {
   // any other value, such as a zone name like Europe/Paris, for UTC. Such a
   // value is dropped, so that local time follows the system's time zone.
   // Standard output stays in the runtime's text mode.
-  const char* zone = std::getenv("TZ");
-  if (zone != nullptr && !Platform::IsRuntimeTimeZoneText(zone)) {
+  char zone[256];
+  const DWORD length = GetEnvironmentVariableA("TZ", zone, sizeof zone);
+  if (length == 0) return;  // not set
+  if (length >= sizeof zone || !IsRuntimeTimeZoneText(std::string_view(zone, length))) {
     _putenv("TZ=");
     _tzset();
   }
