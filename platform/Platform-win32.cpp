@@ -56,8 +56,10 @@ bool SameTextIgnoringAsciiCase(std::string_view a, std::string_view b) {
 // names, and not a file that a link under that name leads to. The folder part
 // may pass through links; only the last component may not. Windows opens a
 // link itself when asked to (FILE_FLAG_OPEN_REPARSE_POINT) and marks it as a
-// reparse point, but other hosts of the API follow links to files silently,
-// so the file's own full path is compared with the one its name would give.
+// reparse point, but other hosts of the API (Wine) follow links to files
+// silently, so the file's own full path is compared with the one its name
+// would give. Where a file system cannot tell full paths, the reparse-point
+// attribute is the only guard.
 bool IsNamedEntry(const char* path, HANDLE file) {
   const std::string_view text(path);
   const std::size_t separator = text.find_last_of("\\/");
@@ -76,15 +78,14 @@ bool IsNamedEntry(const char* path, HANDLE file) {
 
   const HANDLE folderHandle = CreateFileA(folder.c_str(), 0, ShareAll, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folderHandle == INVALID_HANDLE_VALUE) return false;
+  if (folderHandle == INVALID_HANDLE_VALUE) return true;
   std::string expected = FinalPath(folderHandle);
   CloseHandle(folderHandle);
-  if (expected.empty()) return false;
+  const std::string actual = FinalPath(file);
+  if (expected.empty() || actual.empty()) return true;
   if (expected.back() != '\\') expected.push_back('\\');
   expected.append(name);
-
-  const std::string actual = FinalPath(file);
-  return !actual.empty() && SameTextIgnoringAsciiCase(actual, expected);
+  return SameTextIgnoringAsciiCase(actual, expected);
 }
 
 // A plain file of its own on a disk: not a link or other reparse point, not a
