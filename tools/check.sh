@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the project and runs every test suite: the release build with the
+# unit, end-to-end and browser tests, the same suite under AddressSanitizer
+# and UndefinedBehaviorSanitizer, and the Windows build under Wine.
+# Exits non-zero as soon as any of them fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+step() { printf '\n==== %s\n' "$*"; }
+
+step "Release build and every test"
+cmake --workflow --preset default
+
+step "Debug build with AddressSanitizer and UndefinedBehaviorSanitizer, every test"
+cmake --workflow --preset debug
+
+step "Windows build and the end-to-end suite under Wine"
+tools/test-windows.sh
+
+step "All suites passed"
