@@ -73,34 +73,50 @@ ByteKind KindOf(const ByteTable& table, char c) {
   return table[static_cast<unsigned char>(c)];
 }
 
-// Nearly every name is written as it is, so the whole text is copied at once
-// and only then searched for the first byte that may need another form.
-// Returns that byte's position (text.size() when there is none); the caller
-// writes the rest from there on, over the copy.
-std::size_t CopyUpToFirstSpecial(char* out, std::string_view text, const ByteTable& table) {
-  std::memcpy(out, text.data(), text.size());
-  std::size_t at = 0;
-  while (at < text.size() && KindOf(table, text[at]) == ByteKind::Plain) ++at;
+// The end of the run of plain bytes that begins at from: the position of the
+// next byte that may need another form, or text.size(). Nearly every name is
+// plain throughout, so the bytes are tested four at a time.
+std::size_t PlainRunEnd(std::string_view text, std::size_t from, const ByteTable& table) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const auto kind = [&](std::size_t at) { return static_cast<unsigned>(table[bytes[at]]); };
+  std::size_t at = from;
+  while (at + 4 <= text.size() && (kind(at) | kind(at + 1) | kind(at + 2) | kind(at + 3)) == 0) {
+    at += 4;
+  }
+  while (at < text.size() && kind(at) == 0) ++at;
   return at;
 }
 
+// Writes text, each plain run copied whole, and every other byte through
+// special, which writes it at out and returns the end of what it wrote.
+template <typename Special>
+char* WriteRuns(char* out, std::string_view text, const ByteTable& table, Special special) {
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t end = PlainRunEnd(text, at, table);
+    std::memcpy(out, text.data() + at, end - at);
+    out += end - at;
+    if (end == text.size()) return out;
+    out = special(out, end);
+    at = end + 1;
+  }
+}
+
 char* WriteLink(char* out, std::string_view text, const ByteTable& table) {
-  std::size_t at = CopyUpToFirstSpecial(out, text, table);
-  out += at;
-  for (; at < text.size(); ++at) {
+  return WriteRuns(out, text, table, [&](char* to, std::size_t at) {
     const char ch = text[at];
     const ByteKind kind = KindOf(table, ch);
     if (kind == ByteKind::Special || (kind == ByteKind::Percent && BeginsEscape(text, at)) ||
         (kind == ByteKind::Ampersand && BeginsReference(text, at))) {
       const auto c = static_cast<unsigned char>(ch);
-      *out++ = '%';
-      *out++ = HexDigits[c >> 4];
-      *out++ = HexDigits[c & 0x0F];
+      *to++ = '%';
+      *to++ = HexDigits[c >> 4];
+      *to++ = HexDigits[c & 0x0F];
     } else {
-      *out++ = ch;
+      *to++ = ch;
     }
-  }
-  return out;
+    return to;
+  });
 }
 
 char* WriteLiteral(char* out, std::string_view text) {
@@ -112,35 +128,22 @@ char* WriteLiteral(char* out, std::string_view text) {
 constexpr std::size_t MaxLinkTextBytes = 5;
 
 char* WriteLinkText(char* out, std::string_view text) {
-  std::size_t at = CopyUpToFirstSpecial(out, text, LinkText);
-  out += at;
-  for (; at < text.size(); ++at) {
-    const char ch = text[at];
-    switch (ch) {
+  return WriteRuns(out, text, LinkText, [&](char* to, std::size_t at) {
+    switch (text[at]) {
       case '<':
-        out = WriteLiteral(out, "&lt;");
-        break;
+        return WriteLiteral(to, "&lt;");
       case '>':
-        out = WriteLiteral(out, "&gt;");
-        break;
+        return WriteLiteral(to, "&gt;");
       case '\n':
-        out = WriteLiteral(out, "&#10;");
-        break;
+        return WriteLiteral(to, "&#10;");
       case '\r':
-        out = WriteLiteral(out, "&#13;");
-        break;
-      case '&':
-        if (BeginsReference(text, at)) {
-          out = WriteLiteral(out, "&amp;");
-        } else {
-          *out++ = ch;
-        }
-        break;
-      default:
-        *out++ = ch;
+        return WriteLiteral(to, "&#13;");
+      default:  // '&'
+        if (BeginsReference(text, at)) return WriteLiteral(to, "&amp;");
+        *to++ = text[at];
+        return to;
     }
-  }
-  return out;
+  });
 }
 
 }  // namespace
