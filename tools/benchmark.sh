@@ -112,8 +112,9 @@ run() {
 
 summary=$dir/out/summary.txt
 : >"$summary"
-printf 'findlet %s\nkernel %s, %s CPUs, %s on %s\n\n' "$tool" "$(uname -r)" "$(nproc)" \
-  "$(df -T "$dir" | awk 'NR == 2 { print $2 }')" "$dir"
+cpu=$(awk -F': *' '/^model name/ { print $2; exit }' /proc/cpuinfo 2>/dev/null || true)
+printf 'findlet %s\n%s CPUs (%s), kernel %s, %s on %s\n\n' "$tool" "$(nproc)" "${cpu:-unknown}" \
+  "$(uname -r)" "$(df -T "$dir" | awk 'NR == 2 { print $2 }')" "$dir"
 
 for shape in $shapes; do
   for files in $sizes; do
@@ -128,17 +129,20 @@ for shape in $shapes; do
     done
 
     printf '%s, %d files, %d rounds, warm cache\n' "$shape" "$files" "$runs"
-    printf '  %-8s %10s %10s %10s %10s %10s %10s\n' tool "wall s" "user s" "sys s" "÷ find" "÷ tree" "peak KiB"
+    printf '  %-8s %10s %17s %8s %8s %8s %8s %10s\n' tool "wall s" "(min-max)" "user s" "sys s" \
+      "÷ find" "÷ tree" "peak KiB"
     wall_find=$(column_of "$dir/out/find.txt" 1 | median)
     wall_tree=$(column_of "$dir/out/tree.txt" 1 | median)
     for name in findlet find tree; do
       results=$dir/out/$name.txt
       wall=$(column_of "$results" 1 | median)
+      range=$(column_of "$results" 1 | sort -g | awk 'NR == 1 { low = $1 } { high = $1 } END { printf "%.3f-%.3f", low, high }')
       user=$(column_of "$results" 2 | median)
       sys=$(column_of "$results" 3 | median)
       rss=$(column_of "$results" 4 | sort -n | tail -n 1)
-      awk -v n="$name" -v w="$wall" -v u="$user" -v s="$sys" -v f="$wall_find" -v t="$wall_tree" -v r="$rss" \
-        'BEGIN { printf "  %-8s %10.3f %10.3f %10.3f %10.3f %10.3f %10d\n", n, w, u, s, w / f, w / t, r }'
+      awk -v n="$name" -v w="$wall" -v m="$range" -v u="$user" -v s="$sys" -v f="$wall_find" \
+        -v t="$wall_tree" -v r="$rss" \
+        'BEGIN { printf "  %-8s %10.3f %17s %8.3f %8.3f %8.3f %8.3f %10d\n", n, w, "(" m ")", u, s, w / f, w / t, r }'
       if [[ $name == findlet ]]; then wall_tool=$wall; rss_tool=$rss; fi
     done
     awk -v p="$page_bytes" -v r="$rss_tool" -v n="$files" -v w="$wall_tool" \
