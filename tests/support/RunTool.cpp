@@ -35,6 +35,12 @@ std::string Environment(const char* name) {
                        static_cast<rlim_t>(options.FileSizeLimit)};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(121);
   }
+  if (options.DescriptorLimit >= 0) {
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(options.DescriptorLimit);
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(123);
+  }
   if (options.UnprivilegedUser && geteuid() == 0) {
     if (setgid(NobodyId) != 0 || setuid(NobodyId) != 0) _exit(122);
   }
