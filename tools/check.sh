@@ -14,4 +14,7 @@ cmake --workflow --preset default
 step "Debug build with AddressSanitizer and UndefinedBehaviorSanitizer, every test"
 cmake --workflow --preset debug
 
+step "Windows build and the end-to-end suite under Wine"
+tools/test-windows.sh
+
 step "All suites passed"

@@ -48,8 +48,11 @@ TEST(Failure, LinkNamedSearchHtmlIsNotWrittenThrough) {
     TempTree tree;
     tree.Link(target, "search.html");
     const RunResult run = RunTool({tree.Root()});
-    // The link itself is an entry of the folder like any other.
-    EXPECT_EQ(Console(run), Heading(tree.Root(), ".html ") + Failed(tree.Root())) << target;
+    // The link itself is an entry of the folder like any other, except that
+    // Wine leaves a link that leads nowhere out of the listing.
+    const bool listed = !WindowsTarget() || target == elsewhere.Path("precious.txt");
+    EXPECT_EQ(Console(run), Heading(tree.Root(), listed ? ".html " : "") + Failed(tree.Root()))
+        << target;
   }
   EXPECT_EQ(ReadFile(elsewhere.Path("precious.txt")), "keep me");
   EXPECT_FALSE(Exists(elsewhere.Path("new.txt")));

@@ -35,11 +35,15 @@ TEST(HostileNames, MarkupAndLinkBytesAreEncoded) {
   TempTree tree;
   tree.File("<i>\"q'#?%41/<script>x\"y'z#?.Txt", "1");
   tree.File("tab\tline\nend\r.txt", "");
-  EXPECT_EQ(ScanRows(tree), Sorted({
-                                Row("\\<i>%22q'%23%3F%2541\\<script>x%22y%27z%23%3F.Txt",
-                                    "&lt;script&gt;x\"y'z#?.txt", "1"),
-                                Row("\\tab%09line%0Aend%0D.txt", "tab\tline&#10;end&#13;.txt", "0"),
-                            }));
+  std::vector<std::string> expected = {
+      Row("\\tab%09line%0Aend%0D.txt", "tab\tline&#10;end&#13;.txt", "0")};
+  // Wine lists the folder <i>"q'#?%41, but '<', '"' and '?' are wildcards to
+  // the Windows find calls, so it cannot be enumerated and is left out.
+  if (!WindowsTarget()) {
+    expected.push_back(Row("\\<i>%22q'%23%3F%2541\\<script>x%22y%27z%23%3F.Txt",
+                           "&lt;script&gt;x\"y'z#?.txt", "1"));
+  }
+  EXPECT_EQ(ScanRows(tree), Sorted(expected));
 }
 
 TEST(HostileNames, BackslashFolderIsLeftOutAndFileIsEncoded) {
@@ -67,13 +71,15 @@ TEST(HostileNames, LinksAreFollowedButNeverRoundInCircles) {
   tree.Link(outside.Root(), "a/out");     // a folder elsewhere is entered
   tree.Link("../top.txt", "a/top-link");  // a link to a file has the file's size
   tree.Link("nowhere", "a/broken.txt");   // a broken link is an empty file
-  EXPECT_EQ(ScanRows(tree), Sorted({
-                                Row("\\top.txt", "top.txt", "3"),
-                                Row("\\a\\b\\deep.txt", "deep.txt", "0"),
-                                Row("\\a\\out\\far.txt", "far.txt", "1"),
-                                Row("\\a\\top-link", "top-link", "3"),
-                                Row("\\a\\broken.txt", "broken.txt", "0"),
-                            }));
+  std::vector<std::string> expected = {
+      Row("\\top.txt", "top.txt", "3"),
+      Row("\\a\\b\\deep.txt", "deep.txt", "0"),
+      Row("\\a\\out\\far.txt", "far.txt", "1"),
+      Row("\\a\\top-link", "top-link", "3"),
+  };
+  // Wine leaves a link that leads nowhere out of the folder's listing.
+  if (!WindowsTarget()) expected.push_back(Row("\\a\\broken.txt", "broken.txt", "0"));
+  EXPECT_EQ(ScanRows(tree), Sorted(expected));
 }
 
 TEST(HostileNames, TwoLinksUpDoNotMakeTheWalkExplode) {

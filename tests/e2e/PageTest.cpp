@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/Console.h"
+#include "tests/e2e/HostName.h"
 #include "tests/e2e/Page.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/TempTree.h"
@@ -82,7 +85,7 @@ TEST(Page, TitleIsTheLastBackslashComponentFirstByteUpperCased) {
     std::string Argument;  // given relative to the tree
     std::string Title;
   };
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {"photos", "photos", "Photos"},
       {"photos/2021", "photos\\2021", "2021"},
       {"nas/movies", "nas\\movies\\\\", "Movies"},
@@ -91,13 +94,17 @@ TEST(Page, TitleIsTheLastBackslashComponentFirstByteUpperCased) {
       {"a/b", "a/b", "A/b"},
       {"^DATE^", "^DATE^", "^DATE^"},
       {"x^TITLE^y", "x^TITLE^y", "X^TITLE^y"},
-      {"<b>&", "<b>&", "&lt;b&gt;&"},
   };
+  // No Windows folder can be named <b>&, but a Windows path can pass through
+  // one that ".." then leaves: Windows resolves ".." from the text alone.
+  cases.push_back(WindowsTarget() ? Case{"sub", "sub/<b>&/..", "Sub/&lt;b&gt;&/.."}
+                                  : Case{"<b>&", "<b>&", "&lt;b&gt;&"});
   for (const Case& c : cases) {
     TempTree tree;
-    tree.Folder(c.Folder);
+    const std::string folder = HostName(c.Folder);
+    tree.Folder(folder);
     const Written written =
-        WritePage({c.Argument}, tree.Path(c.Folder + "/search.html"), tree.Root());
+        WritePage({HostName(c.Argument)}, tree.Path(folder + "/search.html"), tree.Root());
     ExpectPage(written, false, c.Title, "");
   }
 }
@@ -124,13 +131,39 @@ TEST(Page, ExtensionReportListsEachExtensionOnceInByteOrder) {
   };
   for (const Case& c : cases) {
     TempTree tree;
-    for (const std::string& file : c.Files) tree.File(file);
+    for (const std::string& file : c.Files) tree.File(HostName(file));
     const RunResult run = RunTool({tree.Root()});
     const std::string console = Console(run);
     EXPECT_NE(console.find("\n\nFile extensions exported: " + c.Report + "\n\nOutput filepath: "),
               std::string::npos)
         << console;
   }
+}
+
+TEST(Page, DateIsLocalTimeInTheZoneTzNames) {
+  // Zone names as Linux spells them and zones in the form the Windows C
+  // runtime reads; the Windows build must turn each into the same local time.
+  const char* const saved = std::getenv("TZ");
+  const std::string original = saved == nullptr ? "" : saved;
+  for (const char* zone :
+       {"America/New_York", "Asia/Kolkata", "Europe/Paris", "EST5EDT", "IST-5:30", "UTC", ""}) {
+    setenv("TZ", zone, 1);
+    tzset();
+    TempTree tree;
+    const Written written = WritePage({tree.Root()}, tree.Path("search.html"));
+    bool matched = false;
+    for (const std::string& date : written.Dates) {
+      matched = matched || SplitPage(written.Page).Tail == ExpectedTail(date);
+    }
+    EXPECT_TRUE(matched) << "TZ=" << zone << " tail: " << SplitPage(written.Page).Tail
+                         << "expected: " << written.Dates.front();
+  }
+  if (saved == nullptr) {
+    unsetenv("TZ");
+  } else {
+    setenv("TZ", original.c_str(), 1);
+  }
+  tzset();
 }
 
 }  // namespace

@@ -68,7 +68,11 @@ bool WindowsTarget() {
 }
 
 RunResult RunTool(const std::vector<std::string>& arguments, const RunOptions& options) {
-  std::vector<std::string> command = ToolCommand();
+  return RunCommand(ToolCommand(), arguments, options);
+}
+
+RunResult RunCommand(std::vector<std::string> command, const std::vector<std::string>& arguments,
+                     const RunOptions& options) {
   command.insert(command.end(), arguments.begin(), arguments.end());
 
   int out[2];

@@ -43,4 +43,8 @@ bool WindowsTarget();
 
 RunResult RunTool(const std::vector<std::string>& arguments, const RunOptions& options = {});
 
+// Runs command (a program and its leading arguments) followed by arguments.
+RunResult RunCommand(std::vector<std::string> command, const std::vector<std::string>& arguments,
+                     const RunOptions& options = {});
+
 }  // namespace Testing
