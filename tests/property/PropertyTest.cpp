@@ -10,7 +10,8 @@
 //     listed files; nothing goes to standard error.
 //
 // Environment:
-//   FINDLET_PROPERTY_TREES=N  how many trees (default 500; 20000 for a long run)
+//   FINDLET_PROPERTY_TREES=N  how many trees (default 500, 250 in sanitizer
+//                             builds; 20000 for a long run)
 //   FINDLET_PROPERTY_SEED=S   the first tree's seed (default 1); tree i has
 //                             seed S + i; "random" picks S from the clock
 // A failing tree reports its seed: FINDLET_PROPERTY_SEED=<seed>
@@ -35,6 +36,10 @@
 #include "tests/property/RandomTree.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/TempTree.h"
+
+#ifndef FINDLET_PROPERTY_DEFAULT_TREES
+#define FINDLET_PROPERTY_DEFAULT_TREES 500
+#endif
 
 namespace Testing {
 namespace {
@@ -315,7 +320,7 @@ class TreeCheck {
 };
 
 TEST(Property, RandomTreesGiveExactlyTheirOwnListing) {
-  const std::uint64_t trees = Setting("FINDLET_PROPERTY_TREES", 500);
+  const std::uint64_t trees = Setting("FINDLET_PROPERTY_TREES", FINDLET_PROPERTY_DEFAULT_TREES);
   const std::uint64_t first = Setting("FINDLET_PROPERTY_SEED", 1);
   Counts counts;
   int failed = 0;
