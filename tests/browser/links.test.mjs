@@ -5,7 +5,7 @@ import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { browserSuite } from './lib/harness.mjs';
-import { namesTree, cp1252Tree } from './lib/trees.mjs';
+import { namesTree, cp1252Tree, mixedTree } from './lib/trees.mjs';
 import { lowerAscii } from './lib/fixtures.mjs';
 import { openPage } from './lib/page.mjs';
 import { relativeTarget, isAscii, show } from './lib/links.mjs';
@@ -87,12 +87,18 @@ browserSuite('links', (context) => {
     });
   }
 
-  test('links to cp1252 names reach the very file listed', { todo: knownFault }, async () => {
-    const result = await linkedRows(context.browser, cp1252Tree, false);
-    try {
-      checkLinks(result, nonAsciiName);
-    } finally {
-      result.tree.remove();
-    }
-  });
+  const otherTrees = [
+    { names: 'cp1252 names', makeTree: cp1252Tree },
+    { names: 'UTF-8 and cp1252 names side by side', makeTree: mixedTree },
+  ];
+  for (const { names, makeTree } of otherTrees) {
+    test(`links to ${names} reach the very file listed`, { todo: knownFault }, async () => {
+      const result = await linkedRows(context.browser, makeTree, false);
+      try {
+        checkLinks(result, nonAsciiName);
+      } finally {
+        result.tree.remove();
+      }
+    });
+  }
 });
