@@ -57,10 +57,9 @@ function checkLinks(result, which) {
 const asciiName = (name) => isAscii(name);
 const nonAsciiName = (name) => !isAscii(name);
 // A name above 0x7F must reach the file's own bytes, whatever encoding the
-// browser picks for the page. It does not yet: the browser guesses the
-// encoding from the first 256 KiB, which the page's head fills on its own,
-// so it falls back to windows-1252, and a file URL carries the path as UTF-8.
-const knownFault = 'links to names above 0x7F miss their file on POSIX file systems';
+// browser picks for the page: the browser guesses it from the first 256 KiB,
+// which the page's head fills on its own, so it falls back to windows-1252.
+// The links therefore carry such bytes as escapes.
 
 browserSuite('links', (context) => {
   for (const dark of [false, true]) {
@@ -82,7 +81,7 @@ browserSuite('links', (context) => {
 
       test('links to ASCII names reach the very file listed', () => checkLinks(result, asciiName));
 
-      test('links to UTF-8 names reach the very file listed', { todo: knownFault }, () =>
+      test('links to UTF-8 names reach the very file listed', () =>
         checkLinks(result, nonAsciiName));
     });
   }
@@ -92,7 +91,7 @@ browserSuite('links', (context) => {
     { names: 'UTF-8 and cp1252 names side by side', makeTree: mixedTree },
   ];
   for (const { names, makeTree } of otherTrees) {
-    test(`links to ${names} reach the very file listed`, { todo: knownFault }, async () => {
+    test(`links to ${names} reach the very file listed`, async () => {
       const result = await linkedRows(context.browser, makeTree, false);
       try {
         checkLinks(result, nonAsciiName);
