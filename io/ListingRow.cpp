@@ -1,5 +1,7 @@
 #include "io/ListingRow.h"
 
+#include "platform/Platform.h"
+
 #include <charconv>
 #include <cstring>
 
@@ -30,7 +32,8 @@ bool BeginsReference(std::string_view text, std::size_t at) {
 
 // Bytes of the link that a browser would not take literally: control bytes
 // are dropped or end the address, '"' ends the attribute, '#' and '?' begin a
-// fragment or a query, and '%' and '&' may begin an escape or a reference. A
+// fragment or a query, and '%' and '&' may begin an escape or a reference;
+// bytes above 0x7F where the browser would not read them as the name's own. A
 // file name is one component, so in it the backslash, which would read as a
 // separator, is encoded too, and so is the apostrophe.
 template <bool IsFileName>
@@ -38,8 +41,9 @@ char* WriteLink(char* out, std::string_view text) {
   for (std::size_t at = 0; at < text.size(); ++at) {
     const char ch = text[at];
     const auto c = static_cast<unsigned char>(ch);
-    bool encode = c < 0x20 || c == 0x7F || ch == '"' || ch == '#' || ch == '?' ||
-                  (ch == '%' && BeginsEscape(text, at)) || (ch == '&' && BeginsReference(text, at));
+    bool encode = c < 0x20 || c == 0x7F || (c >= 0x80 && Platform::LinksEscapeHighBytes) ||
+                  ch == '"' || ch == '#' || ch == '?' || (ch == '%' && BeginsEscape(text, at)) ||
+                  (ch == '&' && BeginsReference(text, at));
     if constexpr (IsFileName) encode = encode || ch == '\'' || ch == '\\';
     if (encode) {
       *out++ = '%';
