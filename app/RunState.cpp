@@ -3,5 +3,5 @@
 std::string RootPath;
 std::vector<std::string> FilterList;
 bool DarkTheme = false;
-IO::TextBlocks RowBuffer;
+IO::TextBuffer RowBuffer;
 std::set<std::string, std::less<>> ExtensionSet;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "io/TextBlocks.h"
+#include "io/TextBuffer.h"
 
 // The folder to scan as given, every trailing backslash removed.
 extern std::string RootPath;
@@ -15,7 +15,7 @@ extern std::vector<std::string> FilterList;
 // Whether the dark page template was asked for.
 extern bool DarkTheme;
 // The table rows, in walk order, each ending with a line feed.
-extern IO::TextBlocks RowBuffer;
+extern IO::TextBuffer RowBuffer;
 // The distinct extensions of the listed files. std::string compares bytes as
 // unsigned values and puts a proper prefix first; std::less<> lets a lookup
 // take a string_view without building a string.

@@ -16,21 +16,6 @@ std::string PageTitle(std::string_view rootPath) {
   return title;
 }
 
-std::string EscapeMarkup(std::string_view text) {
-  std::string escaped;
-  escaped.reserve(text.size());
-  for (char c : text) {
-    if (c == '<') {
-      escaped += "&lt;";
-    } else if (c == '>') {
-      escaped += "&gt;";
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
-}
-
 void FillPlaceholders(std::string_view templateText, std::string_view title, std::string_view date,
                       std::string& page) {
   constexpr std::string_view TitlePlaceholder = "^TITLE^";
@@ -61,19 +46,24 @@ void FillPlaceholders(std::string_view templateText, std::string_view title, std
 }
 
 void WriteSearchPage() {
-  const std::string title = EscapeMarkup(PageTitle(RootPath));
+  const std::string title = IO::MarkupText(PageTitle(RootPath));
   const PageTemplate& pageTemplate = DarkTheme ? DarkPageTemplate : LightPageTemplate;
   const std::string_view head(pageTemplate.Head);
   const std::string_view tail(pageTemplate.Tail);
   const std::string time = GenerationTime();
 
-  // Room for the whole page at once, so that the rows are copied exactly once
-  // and the page never moves while it grows.
-  std::string page;
-  page.reserve(head.size() + RowBuffer.Size() + tail.size() + 4 * title.size() + 2 * time.size());
-  FillPlaceholders(head, title, time, page);
-  RowBuffer.AppendTo(page);
-  FillPlaceholders(tail, title, time, page);
+  std::string filledHead;
+  std::string filledTail;
+  FillPlaceholders(head, title, time, filledHead);
+  FillPlaceholders(tail, title, time, filledTail);
+
+  // The page is laid out around the rows where they already are, so that they
+  // are never copied and the page costs little more memory than the rows.
+  char* const pageStart = RowBuffer.Surround(filledHead.size(), filledTail.size());
+  std::memcpy(pageStart, filledHead.data(), filledHead.size());
+  std::memcpy(pageStart + filledHead.size() + RowBuffer.Size(), filledTail.data(),
+              filledTail.size());
+  const std::string_view page(pageStart, filledHead.size() + RowBuffer.Size() + filledTail.size());
 
   std::cout << "File extensions exported: ";
   for (const std::string& extension : ExtensionSet) std::cout << extension << ' ';

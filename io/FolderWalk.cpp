@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/RunState.h"
+#include "io/ExtensionIndex.h"
 #include "io/ListingRow.h"
 #include "platform/Platform.h"
 #include "platform/Win32Api.h"
@@ -29,6 +30,7 @@ struct Walk {
   std::size_t RootLength = 0;
   std::vector<Ancestor> Ancestors;
   std::string LowerName;
+  ExtensionIndex KnownExtensions;
 };
 
 bool IsDotOrDotDot(const char* name) {
@@ -43,11 +45,14 @@ bool PassesFilter(std::string_view lowerName) {
   return false;
 }
 
-void AddExtension(std::string_view lowerName) {
+void AddExtension(Walk& walk, std::string_view lowerName) {
   const std::size_t dot = lowerName.rfind('.');
   if (dot == std::string_view::npos) return;
   const std::string_view extension = lowerName.substr(dot);
-  if (ExtensionSet.find(extension) == ExtensionSet.end()) ExtensionSet.emplace(extension);
+  if (walk.KnownExtensions.Contains(extension)) return;
+  auto known = ExtensionSet.find(extension);
+  if (known == ExtensionSet.end()) known = ExtensionSet.emplace(extension).first;
+  walk.KnownExtensions.Add(*known);
 }
 
 const Platform::FolderIdentity* AncestorIdentity(Walk& walk, Ancestor& ancestor) {
@@ -90,14 +95,14 @@ void EnterSubFolder(Walk& walk, const WIN32_FIND_DATAA& entry) {
 
 void ListFile(Walk& walk, const WIN32_FIND_DATAA& entry) {
   const std::string_view name(entry.cFileName);
-  walk.LowerName.assign(name);
-  for (char& c : walk.LowerName) c = LowerAscii(c);
+  walk.LowerName.resize(name.size());
+  LowerAsciiCopy(name.data(), name.size(), walk.LowerName.data());
   if (!PassesFilter(walk.LowerName)) return;
   const std::uint64_t size =
       (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
   const std::string_view relativeFolder = std::string_view(walk.FolderText).substr(walk.RootLength);
   AppendListingRow(RowBuffer, relativeFolder, name, walk.LowerName, size);
-  AddExtension(walk.LowerName);
+  AddExtension(walk, walk.LowerName);
 }
 
 void ScanFolder(Walk& walk) {

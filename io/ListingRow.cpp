@@ -1,9 +1,10 @@
 #include "io/ListingRow.h"
 
-#include "platform/Platform.h"
-
+#include <array>
 #include <charconv>
 #include <cstring>
+
+#include "platform/Platform.h"
 
 namespace IO {
 namespace {
@@ -30,30 +31,98 @@ bool BeginsReference(std::string_view text, std::size_t at) {
   return at + 1 < text.size() && (IsAsciiAlphanumeric(text[at + 1]) || text[at + 1] == '#');
 }
 
+// What a byte of a link or of the link text asks for.
+enum class ByteKind : unsigned char {
+  Plain,      // written as it is
+  Special,    // always written in another form
+  Percent,    // '%': encoded when it begins an escape
+  Ampersand,  // '&': written in another form when it begins a reference
+};
+
+using ByteTable = std::array<ByteKind, 256>;
+
 // Bytes of the link that a browser would not take literally: control bytes
 // are dropped or end the address, '"' ends the attribute, '#' and '?' begin a
 // fragment or a query, and '%' and '&' may begin an escape or a reference;
 // bytes above 0x7F where the browser would not read them as the name's own. A
 // file name is one component, so in it the backslash, which would read as a
 // separator, is encoded too, and so is the apostrophe.
-template <bool IsFileName>
-char* WriteLink(char* out, std::string_view text) {
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    const char ch = text[at];
-    const auto c = static_cast<unsigned char>(ch);
-    bool encode = c < 0x20 || c == 0x7F || (c >= 0x80 && Platform::LinksEscapeHighBytes) ||
-                  ch == '"' || ch == '#' || ch == '?' || (ch == '%' && BeginsEscape(text, at)) ||
-                  (ch == '&' && BeginsReference(text, at));
-    if constexpr (IsFileName) encode = encode || ch == '\'' || ch == '\\';
-    if (encode) {
-      *out++ = '%';
-      *out++ = HexDigits[c >> 4];
-      *out++ = HexDigits[c & 0x0F];
-    } else {
-      *out++ = ch;
-    }
+constexpr ByteTable LinkBytes(bool isFileName) {
+  ByteTable table{};
+  for (int c = 0; c < 0x20; ++c) table[c] = ByteKind::Special;
+  table[0x7F] = ByteKind::Special;
+  table['"'] = table['#'] = table['?'] = ByteKind::Special;
+  table['%'] = ByteKind::Percent;
+  table['&'] = ByteKind::Ampersand;
+  if (isFileName) table['\''] = table['\\'] = ByteKind::Special;
+  if (Platform::LinksEscapeHighBytes) {
+    for (int c = 0x80; c <= 0xFF; ++c) table[c] = ByteKind::Special;
   }
-  return out;
+  return table;
+}
+
+// '<' and '>' become character references, so that a name is only ever text,
+// and so does an '&' that would begin a reference; line breaks too, which
+// read the same but keep each row on a line.
+constexpr ByteTable LinkTextBytes() {
+  ByteTable table{};
+  table['<'] = table['>'] = table['\n'] = table['\r'] = ByteKind::Special;
+  table['&'] = ByteKind::Ampersand;
+  return table;
+}
+
+constexpr ByteTable FolderLink = LinkBytes(false);
+constexpr ByteTable FileNameLink = LinkBytes(true);
+constexpr ByteTable LinkText = LinkTextBytes();
+
+ByteKind KindOf(const ByteTable& table, char c) {
+  return table[static_cast<unsigned char>(c)];
+}
+
+// The end of the run of plain bytes that begins at from: the position of the
+// next byte that may need another form, or text.size(). Nearly every name is
+// plain throughout, so the bytes are tested four at a time.
+std::size_t PlainRunEnd(std::string_view text, std::size_t from, const ByteTable& table) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const auto kind = [&](std::size_t at) { return static_cast<unsigned>(table[bytes[at]]); };
+  std::size_t at = from;
+  while (at + 4 <= text.size() && (kind(at) | kind(at + 1) | kind(at + 2) | kind(at + 3)) == 0) {
+    at += 4;
+  }
+  while (at < text.size() && kind(at) == 0) ++at;
+  return at;
+}
+
+// Writes text, each plain run copied whole, and every other byte through
+// special, which writes it at out and returns the end of what it wrote.
+template <typename Special>
+char* WriteRuns(char* out, std::string_view text, const ByteTable& table, Special special) {
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t end = PlainRunEnd(text, at, table);
+    std::memcpy(out, text.data() + at, end - at);
+    out += end - at;
+    if (end == text.size()) return out;
+    out = special(out, end);
+    at = end + 1;
+  }
+}
+
+char* WriteLink(char* out, std::string_view text, const ByteTable& table) {
+  return WriteRuns(out, text, table, [&](char* to, std::size_t at) {
+    const char ch = text[at];
+    const ByteKind kind = KindOf(table, ch);
+    if (kind == ByteKind::Special || (kind == ByteKind::Percent && BeginsEscape(text, at)) ||
+        (kind == ByteKind::Ampersand && BeginsReference(text, at))) {
+      const auto c = static_cast<unsigned char>(ch);
+      *to++ = '%';
+      *to++ = HexDigits[c >> 4];
+      *to++ = HexDigits[c & 0x0F];
+    } else {
+      *to++ = ch;
+    }
+    return to;
+  });
 }
 
 char* WriteLiteral(char* out, std::string_view text) {
@@ -64,42 +133,53 @@ char* WriteLiteral(char* out, std::string_view text) {
 // The longest form a byte of the link text takes.
 constexpr std::size_t MaxLinkTextBytes = 5;
 
-// '<' and '>' as character references, so that a name is only ever text, and
-// an '&' that would begin a reference as one of its own; line breaks as
-// references too, which read the same but keep each row on a line.
 char* WriteLinkText(char* out, std::string_view text) {
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    const char ch = text[at];
-    switch (ch) {
+  return WriteRuns(out, text, LinkText, [&](char* to, std::size_t at) {
+    switch (text[at]) {
       case '<':
-        out = WriteLiteral(out, "&lt;");
-        break;
+        return WriteLiteral(to, "&lt;");
       case '>':
-        out = WriteLiteral(out, "&gt;");
-        break;
+        return WriteLiteral(to, "&gt;");
       case '\n':
-        out = WriteLiteral(out, "&#10;");
-        break;
+        return WriteLiteral(to, "&#10;");
       case '\r':
-        out = WriteLiteral(out, "&#13;");
-        break;
-      case '&':
-        if (BeginsReference(text, at)) {
-          out = WriteLiteral(out, "&amp;");
-        } else {
-          *out++ = ch;
-        }
-        break;
-      default:
-        *out++ = ch;
+        return WriteLiteral(to, "&#13;");
+      default:  // '&'
+        if (BeginsReference(text, at)) return WriteLiteral(to, "&amp;");
+        *to++ = text[at];
+        return to;
     }
-  }
-  return out;
+  });
 }
 
 }  // namespace
 
-void AppendListingRow(TextBlocks& rows, std::string_view relativeFolder, std::string_view name,
+void LowerAsciiCopy(const char* in, std::size_t count, char* out) {
+  // Eight bytes at a time: a byte is an upper-case letter when its low seven
+  // bits reach 'A' but pass no further than 'Z' and its top bit is clear.
+  // Neither sum carries into the next byte, so the bytes stay apart.
+  constexpr std::uint64_t Ones = 0x0101010101010101u;
+  std::size_t at = 0;
+  for (; at + 8 <= count; at += 8) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, in + at, 8);
+    const std::uint64_t low = bytes & (0x7F * Ones);
+    const std::uint64_t fromA = low + (0x80 - 'A') * Ones;  // top bit set from 'A' on
+    const std::uint64_t pastZ = low + (0x7F - 'Z') * Ones;  // top bit set past 'Z'
+    const std::uint64_t upper = (fromA ^ pastZ) & ~bytes & (0x80 * Ones);
+    bytes |= upper >> 2;  // 0x80 >> 2 is the 0x20 between the cases
+    std::memcpy(out + at, &bytes, 8);
+  }
+  for (; at < count; ++at) out[at] = LowerAscii(in[at]);
+}
+
+std::string MarkupText(std::string_view text) {
+  std::string markup(MaxLinkTextBytes * text.size(), '\0');
+  markup.resize(static_cast<std::size_t>(WriteLinkText(markup.data(), text) - markup.data()));
+  return markup;
+}
+
+void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::string_view name,
                       std::string_view lowerName, std::uint64_t sizeInBytes) {
   constexpr std::string_view Open = "<tr><td><a href=\".";
   constexpr std::string_view LinkEnd = "\" target=\"_blank\">";
@@ -112,9 +192,13 @@ void AppendListingRow(TextBlocks& rows, std::string_view relativeFolder, std::st
                            MaxDigits + Close.size();
   char* const start = rows.Reserve(room);
   char* out = WriteLiteral(start, Open);
-  out = WriteLink<false>(out, relativeFolder);
+  out = WriteLink(out, relativeFolder, FolderLink);
   *out++ = '\\';
-  out = WriteLink<true>(out, name);
+  // The link ends with the name, and a browser drops blanks at the end of a
+  // link: those of the name are written as escapes.
+  const std::size_t blanks = name.size() - (name.find_last_not_of(' ') + 1);
+  out = WriteLink(out, name.substr(0, name.size() - blanks), FileNameLink);
+  for (std::size_t i = 0; i < blanks; ++i) out = WriteLiteral(out, "%20");
   out = WriteLiteral(out, LinkEnd);
   out = WriteLinkText(out, lowerName);
   out = WriteLiteral(out, Middle);

@@ -1,10 +1,12 @@
 // The table row of one listed file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
-#include "io/TextBlocks.h"
+#include "io/TextBuffer.h"
 
 namespace IO {
 
@@ -13,6 +15,9 @@ namespace IO {
 inline char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
+// Copies count bytes from in to out, each through LowerAscii.
+void LowerAsciiCopy(const char* in, std::size_t count, char* out);
+
 inline char UpperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
@@ -21,6 +26,11 @@ inline char UpperAscii(char c) {
 inline std::uint64_t SizeInKiB(std::uint64_t bytes) {
   return (bytes + 1023) / 1024;
 }
+
+// Text as the page must hold it to show it as it is: '<', '>', line breaks
+// and an '&' that would begin a character reference are written as
+// references. Used for the link text and the page title.
+std::string MarkupText(std::string_view text);
 
 // Appends the row of a file to rows:
 //   <tr><td><a href=".FOLDER\NAME" target="_blank">LOWERNAME</a></td><td>KIB KB</td></tr>\n
@@ -31,7 +41,7 @@ inline std::uint64_t SizeInKiB(std::uint64_t bytes) {
 // '<', '>' and line breaks are written as character references in the link
 // text, so no name can add markup to the page, break its row across lines, or
 // make its link name another file.
-void AppendListingRow(TextBlocks& rows, std::string_view relativeFolder, std::string_view name,
+void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::string_view name,
                       std::string_view lowerName, std::uint64_t sizeInBytes);
 
 }  // namespace IO

@@ -156,12 +156,9 @@ bool WithinBudget(const ModelTree& tree) {
   return walk.LongestFolderPath <= FolderPathBudget && files.size() <= RowBudget;
 }
 
-// Browsers drop spaces at the end of a link, and a link writes a space as it
-// is, so the name of anything listed as a file does not end in one.
-std::string UniqueName(Random& random, const ModelFolder& folder, bool listedAsFile) {
+std::string UniqueName(Random& random, const ModelFolder& folder, bool /*listedAsFile*/) {
   while (true) {
     const std::string name = RandomName(random);
-    if (listedAsFile && name.back() == ' ') continue;
     const bool taken = std::any_of(folder.Entries.begin(), folder.Entries.end(),
                                    [&](const ModelEntry& entry) { return entry.Name == name; });
     if (!taken) return name;

@@ -46,7 +46,7 @@ TEST(ListingRow, RowsCarryTheEncodedLinkTheLowerCasedNameAndTheSize) {
        "</tr>\n"},
   };
   for (const Case& c : cases) {
-    TextBlocks rows;
+    TextBuffer rows;
     AppendListingRow(rows, c.Folder, c.Name, Lower(c.Name), c.Size);
     EXPECT_EQ(rows.Text(), c.Row) << c.Name;
   }
@@ -66,6 +66,8 @@ TEST(ListingRow, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
       {"\\Tom & Jerry", "a&amp;b &#39; &", ".\\Tom & Jerry\\a%26amp;b %26%2339; &",
        "a&amp;amp;b &amp;#39; &"},
       {"\\&lt", "x&", ".\\%26lt\\x&", "x&"},
+      {"\\end ", "LK4W  ", ".\\end \\LK4W%20%20", "lk4w  "},
+      {"", "   ", ".\\%20%20%20", "   "},
       {"\\q?", "r?.txt", ".\\q%3F\\r%3F.txt", "r?.txt"},
       {"\\it's \"x\"", "y", ".\\it's %22x%22\\y", "y"},
       {"", "<img src=x onerror=alert(1)>", ".\\<img src=x onerror=alert(1)>",
@@ -74,7 +76,7 @@ TEST(ListingRow, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
       {"\\t\tab", "l\ni\rne\x7F", ".\\t%09ab\\l%0Ai%0Dne%7F", "l&#10;i&#13;ne\x7F"},
   };
   for (const Case& c : cases) {
-    TextBlocks rows;
+    TextBuffer rows;
     AppendListingRow(rows, c.Folder, c.Name, Lower(c.Name), 0);
     EXPECT_EQ(rows.Text(), "<tr><td><a href=\"" + c.Link + "\" target=\"_blank\">" + c.Text +
                                "</a></td><td>0 KB</td></tr>\n")
@@ -94,6 +96,26 @@ TEST(ListingRow, CaseMappingTouchesAsciiLettersOnly) {
   EXPECT_EQ(UpperAscii('z'), 'Z');
   EXPECT_EQ(UpperAscii('\xE9'), '\xE9');
   EXPECT_EQ(UpperAscii('1'), '1');
+}
+
+TEST(ListingRow, CaseMappingOfWholeNamesTouchesAsciiLettersOnly) {
+  // Every byte value at every position of an eight-byte group, in names of
+  // every length up to a few groups, from every offset.
+  std::string all;
+  for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+  all += all.substr(0, 37);
+  for (std::size_t offset = 0; offset < 9; ++offset) {
+    for (std::size_t length = 0; offset + length <= all.size(); length += length < 40 ? 1 : 29) {
+      const std::string in = all.substr(offset, length);
+      std::string expected = in;
+      for (char& c : expected) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      }
+      std::string out(length + 2, '#');
+      LowerAsciiCopy(in.data(), in.size(), out.data() + 1);
+      EXPECT_EQ(out, "#" + expected + "#") << offset << " " << length;
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# Times findlet against find (the same directory reads and one stat per entry,
+# writing nothing) and tree -H (an HTML listing with sizes) on reproducible
+# trees of 10,000, 100,000 and 1,000,000 files, in a wide and a deep shape.
+#
+#   tools/benchmark.sh [--dir FOLDER] [--tool BINARY] [--runs N] [--seed N]
+#                      [--sizes "N ..."] [--shapes "wide deep"] [--clean]
+#
+#   --dir     where the trees, helpers and results live (default
+#             /tmp/findlet-bench); trees are kept and reused by later runs
+#   --tool    the findlet binary (default: the Release build of this checkout,
+#             built first with the default preset)
+#   --runs    timed rounds per tree, at least 5 (default 5)
+#   --seed    seed of names, sizes and shape (default 7)
+#   --sizes   file counts (default "10000 100000 1000000")
+#   --shapes  tree shapes (default "wide deep")
+#   --clean   remove the trees afterwards
+#
+# Each tree is generated once, then every tool runs once untimed to warm the
+# cache, then the rounds alternate findlet, find, tree. The report gives the
+# median wall, user and system time of each, the ratios to find and tree,
+# findlet's peak resident memory against its page size, and how the time grows
+# from the smallest to the largest size.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/.." && pwd)
+
+dir=/tmp/findlet-bench
+tool=
+runs=5
+seed=7
+sizes="10000 100000 1000000"
+shapes="wide deep"
+clean=0
+
+usage() {
+  sed -n '6,17p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  exit "${1:-0}"
+}
+
+while (($# > 0)); do
+  case $1 in
+    --dir) dir=$2; shift 2 ;;
+    --tool) tool=$2; shift 2 ;;
+    --runs) runs=$2; shift 2 ;;
+    --seed) seed=$2; shift 2 ;;
+    --sizes) sizes=$2; shift 2 ;;
+    --shapes) shapes=$2; shift 2 ;;
+    --clean) clean=1; shift ;;
+    -h | --help) usage 0 ;;
+    *) echo "unknown option: $1" >&2; usage 2 ;;
+  esac
+done
+((runs >= 5)) || { echo "--runs must be at least 5" >&2; exit 2; }
+for command in find tree; do
+  command -v "$command" >/dev/null || { echo "$command is needed" >&2; exit 1; }
+done
+
+mkdir -p "$dir/bin" "$dir/out"
+dir=$(cd "$dir" && pwd)
+
+if [[ -z $tool ]]; then
+  (cd "$repo" && cmake --preset default >/dev/null && cmake --build --preset default >/dev/null)
+  tool=$repo/build/default/findlet
+fi
+[[ -x $tool ]] || { echo "no findlet binary at $tool" >&2; exit 1; }
+
+# The helpers are built here, with the project's warning flags, whenever their
+# source is newer than the binary.
+cxx=${CXX:-c++}
+for helper in BenchTree BenchRun; do
+  if [[ ! -x $dir/bin/$helper || $here/$helper.cpp -nt $dir/bin/$helper ]]; then
+    "$cxx" -std=c++20 -O2 -Wall -Wextra -Wpedantic -Werror -o "$dir/bin/$helper" "$here/$helper.cpp"
+  fi
+done
+
+# A tree is rebuilt when the seed or the generator changed since it was made.
+generator=$(cksum <"$here/BenchTree.cpp" | cut -d' ' -f1)
+ensure_tree() {
+  local shape=$1 files=$2 root=$dir/$1-$2
+  local stamp="seed=$seed generator=$generator"
+  if [[ -f $root.ready && $(cat "$root.ready") == "$stamp" && -d $root ]]; then return; fi
+  rm -rf "$root" "$root.ready"
+  local start=$EPOCHREALTIME
+  "$dir/bin/BenchTree" "$shape" "$files" "$seed" "$root"
+  printf '%s\n' "$stamp" >"$root.ready"
+  awk -v s="$start" -v e="$EPOCHREALTIME" -v n="$files" -v t="$shape" \
+    'BEGIN { printf "generated %s tree of %d files in %.1f s\n", t, n, e - s }' >&2
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+column_of() { awk -v c="$2" '{ print $c }' "$1"; }
+
+# run NAME ROOT: one measured run of one tool, its line appended to NAME.txt.
+run() {
+  local name=$1 root=$2 results=$dir/out/$1.txt
+  case $name in
+    findlet)
+      rm -f "$root/search.html"
+      "$dir/bin/BenchRun" "$results" /dev/null -- "$tool" "$root"
+      page_bytes=$(stat -c %s "$root/search.html")
+      rm -f "$root/search.html"
+      ;;
+    find) "$dir/bin/BenchRun" "$results" /dev/null -- find "$root" -printf '%s %p\n' ;;
+    tree) "$dir/bin/BenchRun" "$results" /dev/null -- tree -H . -s -a --noreport -o "$dir/out/tree.html" "$root" ;;
+  esac
+  local status
+  status=$(tail -n 1 "$results" | awk '{ print $5 }')
+  [[ $status == 0 ]] || { echo "$name failed on $root with status $status" >&2; exit 1; }
+}
+
+summary=$dir/out/summary.txt
+: >"$summary"
+printf 'findlet %s\nkernel %s, %s CPUs, %s on %s\n\n' "$tool" "$(uname -r)" "$(nproc)" \
+  "$(df -T "$dir" | awk 'NR == 2 { print $2 }')" "$dir"
+
+for shape in $shapes; do
+  for files in $sizes; do
+    ensure_tree "$shape" "$files"
+    root=$dir/$shape-$files
+    rm -f "$root/search.html"
+    page_bytes=0
+    for name in findlet find tree; do run "$name" "$root"; done # warm-up
+    for name in findlet find tree; do : >"$dir/out/$name.txt"; done
+    for ((round = 1; round <= runs; round++)); do
+      for name in findlet find tree; do run "$name" "$root"; done
+    done
+
+    printf '%s, %d files, %d rounds, warm cache\n' "$shape" "$files" "$runs"
+    printf '  %-8s %10s %10s %10s %10s %10s %10s\n' tool "wall s" "user s" "sys s" "÷ find" "÷ tree" "peak KiB"
+    wall_find=$(column_of "$dir/out/find.txt" 1 | median)
+    wall_tree=$(column_of "$dir/out/tree.txt" 1 | median)
+    for name in findlet find tree; do
+      results=$dir/out/$name.txt
+      wall=$(column_of "$results" 1 | median)
+      user=$(column_of "$results" 2 | median)
+      sys=$(column_of "$results" 3 | median)
+      rss=$(column_of "$results" 4 | sort -n | tail -n 1)
+      awk -v n="$name" -v w="$wall" -v u="$user" -v s="$sys" -v f="$wall_find" -v t="$wall_tree" -v r="$rss" \
+        'BEGIN { printf "  %-8s %10.3f %10.3f %10.3f %10.3f %10.3f %10d\n", n, w, u, s, w / f, w / t, r }'
+      if [[ $name == findlet ]]; then wall_tool=$wall; rss_tool=$rss; fi
+    done
+    awk -v p="$page_bytes" -v r="$rss_tool" -v n="$files" -v w="$wall_tool" \
+      'BEGIN { printf "  page %d bytes (%.1f per file); findlet peak RSS %.2f x page; %.3f us per file\n\n",
+               p, p / n, r * 1024 / p, w * 1e6 / n }'
+    printf '%s %s %s %s %s %s %s\n' "$shape" "$files" "$wall_tool" "$wall_find" "$wall_tree" \
+      "$rss_tool" "$page_bytes" >>"$summary"
+  done
+done
+
+echo "Summary (medians; targets at the largest size: findlet <= 1.0 x find, <= 0.6 x tree,"
+echo "peak RSS <= 2.2 x page, 100 x files <= 110 x time)"
+echo
+echo "| shape | files | findlet s | find s | tree -H s | findlet ÷ find | findlet ÷ tree | peak RSS ÷ page |"
+echo "|---|---:|---:|---:|---:|---:|---:|---:|"
+awk '{ printf "| %s | %d | %.3f | %.3f | %.3f | %.3f | %.3f | %.2f |\n", $1, $2, $3, $4, $5, $3 / $4, $3 / $5, $6 * 1024 / $7 }' "$summary"
+echo
+for shape in $shapes; do
+  awk -v s="$shape" '$1 == s { if (!n++) { f0 = $2; t0 = $3; d0 = $4 } f1 = $2; t1 = $3; d1 = $4 }
+    END { if (n > 1) printf "%s: %d -> %d files (x %.0f): findlet time x %.1f, find time x %.1f\n",
+                            s, f0, f1, f1 / f0, t1 / t0, d1 / d0 }' "$summary"
+done
+
+if ((clean)); then
+  for shape in $shapes; do
+    for files in $sizes; do rm -rf "$dir/$shape-$files" "$dir/$shape-$files.ready"; done
+  done
+fi
