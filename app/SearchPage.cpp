@@ -16,21 +16,6 @@ std::string PageTitle(std::string_view rootPath) {
   return title;
 }
 
-std::string EscapeMarkup(std::string_view text) {
-  std::string escaped;
-  escaped.reserve(text.size());
-  for (char c : text) {
-    if (c == '<') {
-      escaped += "&lt;";
-    } else if (c == '>') {
-      escaped += "&gt;";
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
-}
-
 void FillPlaceholders(std::string_view templateText, std::string_view title, std::string_view date,
                       std::string& page) {
   constexpr std::string_view TitlePlaceholder = "^TITLE^";
@@ -61,7 +46,7 @@ void FillPlaceholders(std::string_view templateText, std::string_view title, std
 }
 
 void WriteSearchPage() {
-  const std::string title = EscapeMarkup(PageTitle(RootPath));
+  const std::string title = IO::MarkupText(PageTitle(RootPath));
   const PageTemplate& pageTemplate = DarkTheme ? DarkPageTemplate : LightPageTemplate;
   const std::string_view head(pageTemplate.Head);
   const std::string_view tail(pageTemplate.Tail);

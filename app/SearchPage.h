@@ -9,10 +9,6 @@
 // upper-cased ('a' to 'z' only).
 std::string PageTitle(std::string_view rootPath);
 
-// Text for the page's markup: '<' and '>' as character references, every
-// other byte as it is.
-std::string EscapeMarkup(std::string_view text);
-
 // Appends templateText to page with each "^TITLE^" replaced by title and each
 // "^DATE^" by date. Only the template is searched: the inserted texts are
 // data and are never scanned again.

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "platform/Platform.h"
+
 namespace IO {
 namespace {
 
@@ -41,7 +43,8 @@ using ByteTable = std::array<ByteKind, 256>;
 
 // Bytes of the link that a browser would not take literally: control bytes
 // are dropped or end the address, '"' ends the attribute, '#' and '?' begin a
-// fragment or a query, and '%' and '&' may begin an escape or a reference. A
+// fragment or a query, and '%' and '&' may begin an escape or a reference;
+// bytes above 0x7F where the browser would not read them as the name's own. A
 // file name is one component, so in it the backslash, which would read as a
 // separator, is encoded too, and so is the apostrophe.
 constexpr ByteTable LinkBytes(bool isFileName) {
@@ -52,6 +55,9 @@ constexpr ByteTable LinkBytes(bool isFileName) {
   table['%'] = ByteKind::Percent;
   table['&'] = ByteKind::Ampersand;
   if (isFileName) table['\''] = table['\\'] = ByteKind::Special;
+  if (Platform::LinksEscapeHighBytes) {
+    for (int c = 0x80; c <= 0xFF; ++c) table[c] = ByteKind::Special;
+  }
   return table;
 }
 
@@ -167,6 +173,12 @@ void LowerAsciiCopy(const char* in, std::size_t count, char* out) {
   for (; at < count; ++at) out[at] = LowerAscii(in[at]);
 }
 
+std::string MarkupText(std::string_view text) {
+  std::string markup(MaxLinkTextBytes * text.size(), '\0');
+  markup.resize(static_cast<std::size_t>(WriteLinkText(markup.data(), text) - markup.data()));
+  return markup;
+}
+
 void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::string_view name,
                       std::string_view lowerName, std::uint64_t sizeInBytes) {
   constexpr std::string_view Open = "<tr><td><a href=\".";
@@ -182,7 +194,11 @@ void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::st
   char* out = WriteLiteral(start, Open);
   out = WriteLink(out, relativeFolder, FolderLink);
   *out++ = '\\';
-  out = WriteLink(out, name, FileNameLink);
+  // The link ends with the name, and a browser drops blanks at the end of a
+  // link: those of the name are written as escapes.
+  const std::size_t blanks = name.size() - (name.find_last_not_of(' ') + 1);
+  out = WriteLink(out, name.substr(0, name.size() - blanks), FileNameLink);
+  for (std::size_t i = 0; i < blanks; ++i) out = WriteLiteral(out, "%20");
   out = WriteLiteral(out, LinkEnd);
   out = WriteLinkText(out, lowerName);
   out = WriteLiteral(out, Middle);

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "io/TextBuffer.h"
@@ -25,6 +26,11 @@ inline char UpperAscii(char c) {
 inline std::uint64_t SizeInKiB(std::uint64_t bytes) {
   return (bytes + 1023) / 1024;
 }
+
+// Text as the page must hold it to show it as it is: '<', '>', line breaks
+// and an '&' that would begin a character reference are written as
+// references. Used for the link text and the page title.
+std::string MarkupText(std::string_view text);
 
 // Appends the row of a file to rows:
 //   <tr><td><a href=".FOLDER\NAME" target="_blank">LOWERNAME</a></td><td>KIB KB</td></tr>\n

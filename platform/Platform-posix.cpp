@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -288,6 +289,26 @@ void PrepareProcess() {
   // A console pipe whose reader has gone must not end the run before the
   // page is written; the lost output is all that is lost.
   std::signal(SIGPIPE, SIG_IGN);
+
+  // The walk holds one folder open on every level down to the one it lists,
+  // so a deep tree needs as many descriptors as it has levels, more than
+  // the soft limit many systems start a process with: the levels below it
+  // would be left out although they can be read. Take what the hard limit
+  // allows.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    const rlim_t soft = files.rlim_cur;
+    files.rlim_cur = files.rlim_max;
+    if (setrlimit(RLIMIT_NOFILE, &files) != 0) {
+#ifdef OPEN_MAX
+      // Some systems refuse an unlimited soft limit but take their own cap.
+      files.rlim_cur = soft < OPEN_MAX ? OPEN_MAX : soft;
+      setrlimit(RLIMIT_NOFILE, &files);
+#else
+      (void)soft;
+#endif
+    }
+  }
 }
 
 }  // namespace Platform

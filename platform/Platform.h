@@ -17,6 +17,17 @@ struct FolderIdentity {
   friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
 };
 
+// Whether links must percent-encode the bytes 0x80 to 0xFF of a name. The page
+// declares no encoding a browser knows, so the browser reads it in its
+// Windows fallback code page. On Windows that is the ANSI code page the names
+// are in, and such bytes reach the file as they are; on POSIX a name is raw
+// bytes (mostly UTF-8), which reach the file only as escapes.
+#ifdef _WIN32
+inline constexpr bool LinksEscapeHighBytes = false;
+#else
+inline constexpr bool LinksEscapeHighBytes = true;
+#endif
+
 // Identity of the folder a folder text names, following links. False when it
 // cannot be learnt.
 bool GetFolderIdentity(const char* folderText, FolderIdentity& identity);

@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 
 step() { printf '\n==== %s\n' "$*"; }
 
+step "Browser suite prerequisites"
+tools/browser-setup.sh
+
 step "Release build and every test"
 cmake --workflow --preset default
 

@@ -67,6 +67,11 @@ TEST(Walk, ListsFilesAtEveryDepthWithTheirNamesAndSizes) {
   tree.File(".hidden/secret.txt", "");  // a dot folder is skipped whole
   tree.Folder("empty");
   const Listing listing = Scan(tree);
+  // A Windows build leaves bytes above 0x7F in links as they are, since the
+  // browser reads the page in the ANSI code page of the names; a POSIX
+  // build's names are raw bytes, which reach the file only as escapes.
+  const std::string cafe =
+      WindowsTarget() ? "caf\xE9 \xC3\xA9t\xC3\xA9.JPEG" : "caf%E9 %C3%A9t%C3%A9.JPEG";
   EXPECT_EQ(
       listing.Rows,
       Sorted({
@@ -75,7 +80,7 @@ TEST(Walk, ListsFilesAtEveryDepthWithTheirNamesAndSizes) {
           Row("\\2020\\Summer\\Beach %231.JPG", "beach #1.jpg", "2"),
           Row("\\2020\\it%27s & 100%.Md", "it's & 100%.md", "1"),
           Row("\\x\\y\\b.txt", "b.txt", "2"),
-          Row("\\Set %232\\caf\xE9 \xC3\xA9t\xC3\xA9.JPEG", "caf\xE9 \xC3\xA9t\xC3\xA9.jpeg", "0"),
+          Row("\\Set %232\\" + cafe, "caf\xE9 \xC3\xA9t\xC3\xA9.jpeg", "0"),
           Row("\\.gitignore", ".gitignore", "0"),
           Row("\\Makefile", "makefile", "0"),
           Row("\\archive.tar.gz", "archive.tar.gz", "0"),

@@ -1,14 +1,17 @@
 #include "tests/support/RunTool.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace Testing {
 namespace {
@@ -31,6 +34,12 @@ std::string Environment(const char* name) {
     const rlimit limit{static_cast<rlim_t>(options.FileSizeLimit),
                        static_cast<rlim_t>(options.FileSizeLimit)};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(121);
+  }
+  if (options.DescriptorLimit >= 0) {
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(options.DescriptorLimit);
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(123);
   }
   if (options.UnprivilegedUser && geteuid() == 0) {
     if (setgid(NobodyId) != 0 || setuid(NobodyId) != 0) _exit(122);
@@ -69,6 +78,9 @@ RunResult RunCommand(std::vector<std::string> command, const std::vector<std::st
   int out[2];
   int err[2];
   if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
+  if (options.Reader == OutputReader::NonBlockingUnread) {
+    fcntl(out[1], F_SETFL, fcntl(out[1], F_GETFL) | O_NONBLOCK);  // the child's too
+  }
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
@@ -76,27 +88,55 @@ RunResult RunCommand(std::vector<std::string> command, const std::vector<std::st
     close(err[0]);
     StartChild(command, options, out[1], err[1]);
   }
+  RunResult result;
+  if (options.Reader == OutputReader::Gone) {
+    close(out[0]);
+    out[0] = -1;
+  }
   close(out[1]);
   close(err[1]);
+  const bool readOutputLater =
+      options.Reader == OutputReader::NonBlockingUnread || options.Reader == OutputReader::Gone;
+  const std::size_t pieceSize = options.Reader == OutputReader::Slow ? 512 : 65536;
 
-  RunResult result;
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(options.TimeoutSeconds);
+  pollfd fds[2] = {{readOutputLater ? -1 : out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.Out, &result.Err};
-  int open = 2;
+  int open = readOutputLater ? 1 : 2;
   while (open > 0) {
-    if (poll(fds, 2, -1) < 0) continue;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0 && !result.TimedOut) {
+      kill(child, SIGKILL);
+      result.TimedOut = true;
+    }
+    const int wait = result.TimedOut ? -1 : static_cast<int>(left.count());
+    if (poll(fds, 2, wait) <= 0) continue;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       char buffer[65536];
-      const ssize_t count = read(fds[i].fd, buffer, sizeof buffer);
+      const ssize_t count = read(fds[i].fd, buffer, i == 0 ? pieceSize : sizeof buffer);
       if (count > 0) {
         sinks[i]->append(buffer, static_cast<std::size_t>(count));
+        if (i == 0 && options.Reader == OutputReader::Slow) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
       } else {
         close(fds[i].fd);
         fds[i].fd = -1;
         --open;
       }
     }
+  }
+  // Standard error has ended, so the tool has. What it left in an unread
+  // pipe is read now.
+  if (out[0] >= 0 && readOutputLater) {
+    char buffer[65536];
+    for (ssize_t count; (count = read(out[0], buffer, sizeof buffer)) > 0;) {
+      result.Out.append(buffer, static_cast<std::size_t>(count));
+    }
+    close(out[0]);
   }
   int status = 0;
   waitpid(child, &status, 0);

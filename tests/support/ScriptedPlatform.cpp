@@ -6,9 +6,15 @@ namespace Testing {
 namespace {
 
 struct ScriptedFind {
-  const ScriptedFolder* Folder;
+  std::string Folder;
   std::size_t Next;
 };
+
+// The output files open, by handle.
+std::map<Platform::FileHandle, std::string>& OpenPaths() {
+  static std::map<Platform::FileHandle, std::string> paths;
+  return paths;
+}
 
 void Fill(const ScriptedEntry& entry, WIN32_FIND_DATAA* data) {
   data->dwFileAttributes = entry.Attributes;
@@ -19,7 +25,9 @@ void Fill(const ScriptedEntry& entry, WIN32_FIND_DATAA* data) {
 }
 
 BOOL Advance(ScriptedFind* find, WIN32_FIND_DATAA* data) {
-  const ScriptedFolder& folder = *find->Folder;
+  const auto found = CurrentScript().Folders.find(find->Folder);
+  if (found == CurrentScript().Folders.end()) return 0;
+  const ScriptedFolder& folder = found->second;
   if (find->Next >= folder.Entries.size()) return 0;
   if (folder.FailAfter >= 0 && find->Next >= static_cast<std::size_t>(folder.FailAfter)) return 0;
   Fill(folder.Entries[find->Next++], data);
@@ -35,6 +43,7 @@ Script& CurrentScript() {
 
 void ResetScript() {
   CurrentScript() = Script();
+  OpenPaths().clear();
 }
 
 }  // namespace Testing
@@ -54,9 +63,9 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     return INVALID_HANDLE_VALUE;
   }
   folder.resize(folder.size() - 4);
-  const auto found = script.Folders.find(folder);
-  if (found == script.Folders.end()) return INVALID_HANDLE_VALUE;
-  auto* find = new Testing::ScriptedFind{&found->second, 0};
+  if (script.OnOpenFolder) script.OnOpenFolder(folder);
+  if (script.Folders.count(folder) == 0) return INVALID_HANDLE_VALUE;
+  auto* find = new Testing::ScriptedFind{folder, 0};
   if (!Testing::Advance(find, data)) {
     delete find;
     return INVALID_HANDLE_VALUE;
@@ -84,16 +93,32 @@ bool GetFolderIdentity(const char* folderText, FolderIdentity& identity) {
   return true;
 }
 
-// The walk never writes files or reads the clock.
-FileHandle CreateOutputFile(const char*) {
-  return InvalidFile;
+FileHandle CreateOutputFile(const char* path) {
+  Testing::Script& script = CurrentScript();
+  const std::string text(path);
+  const std::size_t slash = text.rfind('\\');
+  if (slash == std::string::npos || script.Folders.count(text.substr(0, slash)) == 0) {
+    return InvalidFile;
+  }
+  script.Files[text].clear();
+  static FileHandle last = 100;
+  Testing::OpenPaths()[++last] = text;
+  ++script.OpenFiles;
+  return last;
 }
-bool WriteOutputFile(FileHandle, const char*, std::size_t) {
-  return false;
+
+bool WriteOutputFile(FileHandle file, const char* data, std::size_t size) {
+  CurrentScript().Files[Testing::OpenPaths().at(file)].append(data, size);
+  return true;
 }
-bool CloseOutputFile(FileHandle) {
-  return false;
+
+bool CloseOutputFile(FileHandle file) {
+  Testing::OpenPaths().erase(file);
+  --CurrentScript().OpenFiles;
+  return true;
 }
+
+// No clock: the page carries the text for an unknown time.
 bool LocalTime(std::int64_t, std::tm&) {
   return false;
 }

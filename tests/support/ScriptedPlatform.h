@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,13 +27,22 @@ struct ScriptedFolder {
 
 struct Script {
   // Keyed by folder text, as the walk spells it. A folder that is missing
-  // here cannot be enumerated.
+  // here cannot be enumerated. An enumeration reads its folder afresh at
+  // every step: one that is removed meanwhile ends, one that is replaced
+  // goes on with the new entries from the same position.
   std::map<std::string, ScriptedFolder> Folders;
   // Identities by folder text; a folder text that is missing has none.
   std::map<std::string, Platform::FolderIdentity> Identities;
+  // Called with the folder text each time a folder is to be opened, before
+  // the script is read: a test changes the tree here while a walk is on.
+  std::function<void(const std::string& folder)> OnOpenFolder;
+  // The files a run wrote, by path, as far as they got. A file can be
+  // created only in a folder of the script.
+  std::map<std::string, std::string> Files;
   // Observed: every pattern FindFirstFileA was given, and the open handles.
   std::vector<std::string> Patterns;
   int OpenFinds = 0;
+  int OpenFiles = 0;
 };
 
 // The script the calls read; a fresh one for each test.

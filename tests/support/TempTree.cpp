@@ -1,7 +1,7 @@
 #include "tests/support/TempTree.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,27 +25,92 @@ void MakeParents(const std::string& path) {
   }
 }
 
-int RemoveEntry(const char* path, const struct stat*, int type, struct FTW*) {
-  if (type == FTW_D || type == FTW_DP || type == FTW_DNR) {
-    chmod(path, 0700);
-    return rmdir(path) == 0 ? 0 : 0;
+// The names in the folder open as fd, "." and ".." left out.
+std::vector<std::string> Entries(int fd) {
+  std::vector<std::string> names;
+  const int copy = dup(fd);
+  DIR* dir = copy < 0 ? nullptr : fdopendir(copy);
+  if (dir == nullptr) {
+    if (copy >= 0) close(copy);
+    return names;
   }
-  unlink(path);
-  return 0;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return names;
 }
 
-// Folders without permissions must become readable before they are emptied.
-int OpenUp(const char* path, const struct stat*, int type, struct FTW*) {
-  if (type == FTW_D || type == FTW_DNR) chmod(path, 0700);
-  return 0;
+// Removes everything below the folder at path and then the folder. It never
+// builds a path and keeps one descriptor open, whatever the depth: it steps
+// down by name and back up through "..", so trees deeper than the OS's path
+// limit go too. Folders are opened up first, in case a test took their
+// permissions away. What cannot be removed is left.
+void RemoveTree(const std::string& path) {
+  chmod(path.c_str(), 0700);
+  int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  struct Level {
+    std::string Name;                  // of the folder, in its parent
+    std::vector<std::string> Folders;  // still to remove in it
+  };
+  std::vector<Level> levels(1);
+  // Removes the files of the folder open as fd and notes its sub-folders.
+  const auto list = [&fd](Level& level) {
+    for (const std::string& name : Entries(fd)) {
+      struct stat info;
+      if (fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode)) {
+        level.Folders.push_back(name);
+      } else {
+        unlinkat(fd, name.c_str(), 0);
+      }
+    }
+  };
+  list(levels.back());
+  while (true) {
+    Level& level = levels.back();
+    if (!level.Folders.empty()) {
+      const std::string next = level.Folders.back();
+      level.Folders.pop_back();
+      fchmodat(fd, next.c_str(), 0700, 0);
+      const int child = openat(fd, next.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (child < 0) continue;
+      close(fd);
+      fd = child;
+      levels.push_back({next, {}});
+      list(levels.back());
+      continue;
+    }
+    if (levels.size() == 1) break;
+    const int parent = openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    close(fd);
+    if (parent < 0) return;
+    fd = parent;
+    unlinkat(fd, level.Name.c_str(), AT_REMOVEDIR);
+    levels.pop_back();
+  }
+  close(fd);
+  rmdir(path.c_str());
 }
 
 }  // namespace
 
-TempTree::TempTree() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern =
-      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/findlet-test-XXXXXX";
+std::string MemoryFolder() {
+  struct stat info;
+  const char* folder = "/dev/shm";
+  if (stat(folder, &info) == 0 && S_ISDIR(info.st_mode) && access(folder, W_OK | X_OK) == 0) {
+    return folder;
+  }
+  return {};
+}
+
+TempTree::TempTree(const std::string& base) {
+  const char* variable = std::getenv("TMPDIR");
+  const std::string folder = !base.empty()                              ? base
+                             : variable != nullptr && *variable != '\0' ? variable
+                                                                        : "/tmp";
+  std::string pattern = folder + "/findlet-test-XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   Check(mkdtemp(buffer.data()) != nullptr, "mkdtemp failed");
@@ -53,8 +118,7 @@ TempTree::TempTree() {
 }
 
 TempTree::~TempTree() {
-  nftw(root_.c_str(), OpenUp, 64, FTW_PHYS);
-  nftw(root_.c_str(), RemoveEntry, 64, FTW_DEPTH | FTW_PHYS);
+  RemoveTree(root_);
 }
 
 void TempTree::Folder(const std::string& relative) const {
@@ -85,6 +149,12 @@ void TempTree::Link(const std::string& target, const std::string& relative) cons
   const std::string path = Path(relative);
   MakeParents(path);
   Check(symlink(target.c_str(), path.c_str()) == 0, "symlink " + path);
+}
+
+void TempTree::Fifo(const std::string& relative) const {
+  const std::string path = Path(relative);
+  MakeParents(path);
+  Check(mkfifo(path.c_str(), 0644) == 0, "mkfifo " + path);
 }
 
 std::string ReadFile(const std::string& path) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
+
 namespace IO {
 namespace {
 
@@ -33,8 +35,9 @@ TEST(ListingRow, RowsCarryTheEncodedLinkTheLowerCasedNameAndTheSize) {
        "<tr><td><a href=\".\\it%27s %22a%22 & b.txt\" target=\"_blank\">it's \"a\" & b.txt</a>"
        "</td><td>1 KB</td></tr>\n"},
       {"\\Caf\xC9", "\xC9T\xC9.TXT", 1025,
-       "<tr><td><a href=\".\\Caf\xC9\\\xC9T\xC9.TXT\" target=\"_blank\">\xC9t\xC9.txt</a></td>"
-       "<td>2 KB</td></tr>\n"},
+       std::string("<tr><td><a href=\".\\") +
+           (Platform::LinksEscapeHighBytes ? "Caf%C9\\%C9T%C9.TXT" : "Caf\xC9\\\xC9T\xC9.TXT") +
+           "\" target=\"_blank\">\xC9t\xC9.txt</a></td><td>2 KB</td></tr>\n"},
       {"", "big.iso", 5368709120ULL,
        "<tr><td><a href=\".\\big.iso\" target=\"_blank\">big.iso</a></td><td>5242880 KB</td>"
        "</tr>\n"},
@@ -63,6 +66,8 @@ TEST(ListingRow, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
       {"\\Tom & Jerry", "a&amp;b &#39; &", ".\\Tom & Jerry\\a%26amp;b %26%2339; &",
        "a&amp;amp;b &amp;#39; &"},
       {"\\&lt", "x&", ".\\%26lt\\x&", "x&"},
+      {"\\end ", "LK4W  ", ".\\end \\LK4W%20%20", "lk4w  "},
+      {"", "   ", ".\\%20%20%20", "   "},
       {"\\q?", "r?.txt", ".\\q%3F\\r%3F.txt", "r?.txt"},
       {"\\it's \"x\"", "y", ".\\it's %22x%22\\y", "y"},
       {"", "<img src=x onerror=alert(1)>", ".\\<img src=x onerror=alert(1)>",

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/GenerationTime.h"
+#include "io/ListingRow.h"
 
 namespace {
 
@@ -54,9 +55,18 @@ TEST(SearchPage, PlaceholdersAreFilledInTheTemplateOnly) {
   }
 }
 
-TEST(SearchPage, MarkupInTitlesIsEscaped) {
-  EXPECT_EQ(EscapeMarkup("<b>Tom & \"Jerry\"</b>"), "&lt;b&gt;Tom & \"Jerry\"&lt;/b&gt;");
-  EXPECT_EQ(EscapeMarkup(""), "");
+TEST(SearchPage, TitlesAndLinkTextsShowAsTheyAre) {
+  struct Case {
+    std::string Text;
+    std::string Markup;
+  };
+  const std::vector<Case> cases = {
+      {"<b>Tom & \"Jerry\"</b>", "&lt;b&gt;Tom & \"Jerry\"&lt;/b&gt;"},
+      {"&#x3C &lt &amp; a&b &", "&amp;#x3C &amp;lt &amp;amp; a&amp;b &"},
+      {"cr\rlf\n", "cr&#13;lf&#10;"},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IO::MarkupText(c.Text), c.Markup) << c.Text;
 }
 
 TEST(GenerationTime, AsctimeFormPadsTheDayWithASpace) {

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs what the browser suite in tests/browser needs and does not find:
+# Debian's chromium package (when running as root), and the suite's npm
+# packages exactly as its lock file gives them. Does nothing that is not needed.
+set -euo pipefail
+
+suite=$(cd "$(dirname "$0")/../tests/browser" && pwd)
+chromium=${FINDLET_CHROMIUM:-/usr/bin/chromium}
+
+if [ ! -x "$chromium" ]; then
+  if [ "$chromium" = /usr/bin/chromium ] && [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
+    echo "browser-setup: installing chromium"
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends chromium
+  else
+    echo "browser-setup: chromium not found at $chromium; install the Debian package chromium as root" >&2
+    exit 1
+  fi
+fi
+
+for tool in node npm; do
+  command -v "$tool" >/dev/null || { echo "browser-setup: $tool is needed" >&2; exit 1; }
+done
+
+# The installed packages match the lock file when every package it names is
+# installed at the version it gives.
+lock_is_installed() {
+  (cd "$suite" && node --input-type=module -e '
+    import fs from "node:fs";
+    const lock = JSON.parse(fs.readFileSync("package-lock.json", "utf8"));
+    for (const [where, entry] of Object.entries(lock.packages)) {
+      if (where === "") continue;
+      const file = `${where}/package.json`;
+      if (!fs.existsSync(file) || JSON.parse(fs.readFileSync(file, "utf8")).version !== entry.version) process.exit(1);
+    }')
+}
+
+if ! lock_is_installed; then
+  echo "browser-setup: installing the suite's npm packages"
+  (cd "$suite" && npm ci --ignore-scripts --no-audit --no-fund)
+fi
+echo "browser-setup: ready: chromium at $chromium, npm packages of $suite installed"
