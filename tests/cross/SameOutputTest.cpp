@@ -23,12 +23,6 @@
 namespace Testing {
 namespace {
 
-long long Now() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 std::vector<std::string> LinuxCommand() {
   const char* binary = std::getenv("FINDLET_LINUX_BINARY");
   if (binary == nullptr || *binary == '\0') throw std::runtime_error("FINDLET_LINUX_BINARY unset");
@@ -146,10 +140,10 @@ TEST(SameOutput, PagesOfARealTreeMatchRowForRow) {
     ListingOrder(folder, ".", true, windowsOrder);
     ASSERT_NE(linuxOrder, std::vector<std::string>()) << label;
 
-    const long long before = Now();
+    const long long before = NowSeconds();
     const Outcome linuxRun = RunAndCollect(LinuxCommand(), arguments, pagePath);
     const Outcome windowsRun = RunAndCollect(ToolCommand(), arguments, pagePath);
-    const std::vector<std::string> dates = PossibleDates(before, Now());
+    const std::vector<std::string> dates = PossibleDates(before, NowSeconds());
 
     EXPECT_EQ(Console(windowsRun.Result), linuxRun.Result.Out) << label;
     EXPECT_EQ(windowsRun.Result.Status, linuxRun.Result.Status) << label;

@@ -23,16 +23,6 @@
 namespace Testing {
 namespace {
 
-std::string Row(const std::string& link, const std::string& text, const std::string& kib) {
-  return "<tr><td><a href=\"." + link + "\" target=\"_blank\">" + text + "</a></td><td>" + kib +
-         " KB</td></tr>";
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> rows) {
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
-
 std::string Console(const std::string& root, const std::string& extensions, bool written) {
   const std::string text = std::string(Banner) + "Path to scan: " + root +
                            "\n\nFile extensions exported: " + extensions + "\n\n";

@@ -14,16 +14,6 @@
 namespace Testing {
 namespace {
 
-std::string Row(const std::string& link, const std::string& text, const std::string& kib) {
-  return "<tr><td><a href=\"." + link + "\" target=\"_blank\">" + text + "</a></td><td>" + kib +
-         " KB</td></tr>";
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> rows) {
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
-
 std::vector<std::string> ScanRows(const TempTree& tree) {
   const RunResult run = RunTool({tree.Root()});
   EXPECT_EQ(run.Status, 0);

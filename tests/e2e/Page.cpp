@@ -1,6 +1,7 @@
 #include "tests/e2e/Page.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 
 #include "templates/PageTemplates.h"
@@ -52,6 +53,22 @@ std::string ExpectedHead(bool dark, const std::string& title) {
 
 std::string ExpectedTail(const std::string& date) {
   return Replace(LightPageTemplate.Tail, "^DATE^", date);
+}
+
+std::string Row(const std::string& link, const std::string& text, const std::string& kib) {
+  return "<tr><td><a href=\"." + link + "\" target=\"_blank\">" + text + "</a></td><td>" + kib +
+         " KB</td></tr>";
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> rows) {
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+long long NowSeconds() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 std::vector<std::string> PossibleDates(long long firstSecond, long long lastSecond) {

@@ -23,6 +23,14 @@ std::vector<std::string> SortedRows(const std::string& page);
 std::string ExpectedHead(bool dark, const std::string& title);
 std::string ExpectedTail(const std::string& date);
 
+// The row of a listed file, without its line feed.
+std::string Row(const std::string& link, const std::string& text, const std::string& kib);
+
+std::vector<std::string> Sorted(std::vector<std::string> rows);
+
+// Seconds since 1970-01-01 00:00:00 UTC, now.
+long long NowSeconds();
+
 // The date texts a run between the two times may have written.
 std::vector<std::string> PossibleDates(long long firstSecond, long long lastSecond);
 

@@ -17,12 +17,6 @@
 namespace Testing {
 namespace {
 
-long long Now() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 struct Written {
   RunResult Run;
   std::string Page;
@@ -32,9 +26,9 @@ struct Written {
 Written WritePage(const std::vector<std::string>& arguments, const std::string& pagePath,
                   const std::string& workingFolder = "") {
   Written written;
-  const long long before = Now();
+  const long long before = NowSeconds();
   written.Run = RunTool(arguments, {workingFolder});
-  written.Dates = PossibleDates(before, Now());
+  written.Dates = PossibleDates(before, NowSeconds());
   written.Page = ReadFile(pagePath);
   return written;
 }

@@ -16,11 +16,6 @@
 namespace Testing {
 namespace {
 
-std::string Row(const std::string& link, const std::string& text, const std::string& kib) {
-  return "<tr><td><a href=\"." + link + "\" target=\"_blank\">" + text + "</a></td><td>" + kib +
-         " KB</td></tr>";
-}
-
 struct Listing {
   std::vector<std::string> Rows;
   std::string Extensions;  // as the report line lists them
@@ -48,11 +43,6 @@ Listing Scan(const TempTree& tree, const std::vector<std::string>& filters = {})
   return listing;
 }
 
-std::vector<std::string> Sorted(std::vector<std::string> rows) {
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
-
 TEST(Walk, ListsFilesAtEveryDepthWithTheirNamesAndSizes) {
   TempTree tree;
   tree.File("notes.txt");
@@ -72,19 +62,17 @@ TEST(Walk, ListsFilesAtEveryDepthWithTheirNamesAndSizes) {
   // build's names are raw bytes, which reach the file only as escapes.
   const std::string cafe =
       WindowsTarget() ? "caf\xE9 \xC3\xA9t\xC3\xA9.JPEG" : "caf%E9 %C3%A9t%C3%A9.JPEG";
-  EXPECT_EQ(
-      listing.Rows,
-      Sorted({
-          Row("\\notes.txt", "notes.txt", "0"),
-          Row("\\README.TXT", "readme.txt", "1"),
-          Row("\\2020\\Summer\\Beach %231.JPG", "beach #1.jpg", "2"),
-          Row("\\2020\\it%27s & 100%.Md", "it's & 100%.md", "1"),
-          Row("\\x\\y\\b.txt", "b.txt", "2"),
-          Row("\\Set %232\\" + cafe, "caf\xE9 \xC3\xA9t\xC3\xA9.jpeg", "0"),
-          Row("\\.gitignore", ".gitignore", "0"),
-          Row("\\Makefile", "makefile", "0"),
-          Row("\\archive.tar.gz", "archive.tar.gz", "0"),
-      }));
+  EXPECT_EQ(listing.Rows, Sorted({
+                              Row("\\notes.txt", "notes.txt", "0"),
+                              Row("\\README.TXT", "readme.txt", "1"),
+                              Row("\\2020\\Summer\\Beach %231.JPG", "beach #1.jpg", "2"),
+                              Row("\\2020\\it%27s & 100%.Md", "it's & 100%.md", "1"),
+                              Row("\\x\\y\\b.txt", "b.txt", "2"),
+                              Row("\\Set %232\\" + cafe, "caf\xE9 \xC3\xA9t\xC3\xA9.jpeg", "0"),
+                              Row("\\.gitignore", ".gitignore", "0"),
+                              Row("\\Makefile", "makefile", "0"),
+                              Row("\\archive.tar.gz", "archive.tar.gz", "0"),
+                          }));
   EXPECT_EQ(listing.Extensions, ".gitignore .gz .jpeg .jpg .md .txt ");
 }
 

@@ -44,16 +44,10 @@
 namespace Testing {
 namespace {
 
-long long Now() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 std::uint64_t Setting(const char* name, std::uint64_t fallback) {
   const char* value = std::getenv(name);
   if (value == nullptr || *value == '\0') return fallback;
-  if (std::string(value) == "random") return static_cast<std::uint64_t>(Now());
+  if (std::string(value) == "random") return static_cast<std::uint64_t>(NowSeconds());
   return std::strtoull(value, nullptr, 10);
 }
 
@@ -157,9 +151,9 @@ class TreeCheck {
     RunOptions options;
     if (relative) options.WorkingFolder = temp_.Root();
     options.TimeoutSeconds = 300;
-    const long long before = Now();
+    const long long before = NowSeconds();
     const RunResult run = RunTool(arguments, options);
-    dates_ = PossibleDates(before, Now());
+    dates_ = PossibleDates(before, NowSeconds());
 
     if (run.TimedOut || run.Signal != 0 || run.Status != 0) {
       Fail("ended with status " + std::to_string(run.Status) + ", signal " +
