@@ -7,7 +7,7 @@
 #include "app/RunState.h"
 #include "app/SearchPage.h"
 #include "io/FolderWalk.h"
-#include "io/ListingRow.h"
+#include "io/TextForms.h"
 #include "platform/Win32Api.h"
 
 namespace {
@@ -51,7 +51,8 @@ void PrintExamples() {
 }
 
 int RunFindlet(int argc, char** argv) {
-  std::cout << "Findlet 1.2 - Findlet is a web search page generator with your files\n\n";
+  std::cout << "Findlet " FINDLET_VERSION
+               " - Findlet is a web search page generator with your files\n\n";
   if (argc < 2) {
     std::cout << "*** Path to scan missing ***\n"
               << "findlet [PathToScan]\n\n";

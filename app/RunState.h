@@ -1,22 +1,8 @@
-// The process-wide values through which the run driver, the folder walk and
-// the page step meet. They exist empty before the entry point runs.
+// The process-wide values of a run: those of the listing (io/ListingState.h)
+// and the run driver's own choice of page template.
 #pragma once
 
-#include <set>
-#include <string>
-#include <vector>
+#include "io/ListingState.h"
 
-#include "io/TextBuffer.h"
-
-// The folder to scan as given, every trailing backslash removed.
-extern std::string RootPath;
-// The filter words, lower-cased, in command-line order.
-extern std::vector<std::string> FilterList;
 // Whether the dark page template was asked for.
 extern bool DarkTheme;
-// The table rows, in walk order, each ending with a line feed.
-extern IO::TextBuffer RowBuffer;
-// The distinct extensions of the listed files. std::string compares bytes as
-// unsigned values and puts a proper prefix first; std::less<> lets a lookup
-// take a string_view without building a string.
-extern std::set<std::string, std::less<>> ExtensionSet;

@@ -5,8 +5,8 @@
 
 #include "app/GenerationTime.h"
 #include "app/RunState.h"
-#include "io/ListingRow.h"
 #include "io/TextFile.h"
+#include "io/TextForms.h"
 #include "templates/PageTemplates.h"
 
 std::string PageTitle(std::string_view rootPath) {

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/RunState.h"
-#include "io/ExtensionIndex.h"
 #include "io/ListingRow.h"
+#include "io/ListingState.h"
+#include "io/TextForms.h"
 #include "platform/Platform.h"
 #include "platform/Win32Api.h"
 
@@ -30,7 +30,6 @@ struct Walk {
   std::size_t RootLength = 0;
   std::vector<Ancestor> Ancestors;
   std::string LowerName;
-  ExtensionIndex KnownExtensions;
 };
 
 bool IsDotOrDotDot(const char* name) {
@@ -45,14 +44,11 @@ bool PassesFilter(std::string_view lowerName) {
   return false;
 }
 
-void AddExtension(Walk& walk, std::string_view lowerName) {
+void AddExtension(std::string_view lowerName) {
   const std::size_t dot = lowerName.rfind('.');
   if (dot == std::string_view::npos) return;
   const std::string_view extension = lowerName.substr(dot);
-  if (walk.KnownExtensions.Contains(extension)) return;
-  auto known = ExtensionSet.find(extension);
-  if (known == ExtensionSet.end()) known = ExtensionSet.emplace(extension).first;
-  walk.KnownExtensions.Add(*known);
+  if (ExtensionSet.find(extension) == ExtensionSet.end()) ExtensionSet.emplace(extension);
 }
 
 const Platform::FolderIdentity* AncestorIdentity(Walk& walk, Ancestor& ancestor) {
@@ -102,7 +98,7 @@ void ListFile(Walk& walk, const WIN32_FIND_DATAA& entry) {
       (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
   const std::string_view relativeFolder = std::string_view(walk.FolderText).substr(walk.RootLength);
   AppendListingRow(RowBuffer, relativeFolder, name, walk.LowerName, size);
-  AddExtension(walk, walk.LowerName);
+  AddExtension(walk.LowerName);
 }
 
 void ScanFolder(Walk& walk) {
@@ -131,8 +127,9 @@ void ScanFolder(Walk& walk) {
 void BuildListing() {
   RowBuffer.Clear();
   Walk walk;
-  walk.FolderText = RootPath.c_str();  // up to the first zero byte
-  while (!walk.FolderText.empty() && walk.FolderText.back() == '\\') walk.FolderText.pop_back();
+  // RootPath comes without trailing backslashes, so the relative part of
+  // every folder text begins right after it.
+  walk.FolderText = RootPath;
   walk.RootLength = walk.FolderText.size();
   ScanFolder(walk);
 }

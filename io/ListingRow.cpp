@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "io/TextForms.h"
 #include "platform/Platform.h"
 
 namespace IO {
@@ -15,28 +16,18 @@ bool IsHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-bool IsAsciiAlphanumeric(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // A '%' that a browser would decode: one followed by two hexadecimal digits.
 // Any other '%' reaches the file name as it is.
 bool BeginsEscape(std::string_view text, std::size_t at) {
   return at + 2 < text.size() && IsHexDigit(text[at + 1]) && IsHexDigit(text[at + 2]);
 }
 
-// An '&' that the page would read as the start of a character reference.
-// Any other '&' is read as itself.
-bool BeginsReference(std::string_view text, std::size_t at) {
-  return at + 1 < text.size() && (IsAsciiAlphanumeric(text[at + 1]) || text[at + 1] == '#');
-}
-
-// What a byte of a link or of the link text asks for.
+// What a byte of a link asks for.
 enum class ByteKind : unsigned char {
   Plain,      // written as it is
   Special,    // always written in another form
   Percent,    // '%': encoded when it begins an escape
-  Ampersand,  // '&': written in another form when it begins a reference
+  Ampersand,  // '&': encoded when it begins a reference
 };
 
 using ByteTable = std::array<ByteKind, 256>;
@@ -61,35 +52,18 @@ constexpr ByteTable LinkBytes(bool isFileName) {
   return table;
 }
 
-// '<' and '>' become character references, so that a name is only ever text,
-// and so does an '&' that would begin a reference; line breaks too, which
-// read the same but keep each row on a line.
-constexpr ByteTable LinkTextBytes() {
-  ByteTable table{};
-  table['<'] = table['>'] = table['\n'] = table['\r'] = ByteKind::Special;
-  table['&'] = ByteKind::Ampersand;
-  return table;
-}
-
 constexpr ByteTable FolderLink = LinkBytes(false);
 constexpr ByteTable FileNameLink = LinkBytes(true);
-constexpr ByteTable LinkText = LinkTextBytes();
 
 ByteKind KindOf(const ByteTable& table, char c) {
   return table[static_cast<unsigned char>(c)];
 }
 
 // The end of the run of plain bytes that begins at from: the position of the
-// next byte that may need another form, or text.size(). Nearly every name is
-// plain throughout, so the bytes are tested four at a time.
+// next byte that may need another form, or text.size().
 std::size_t PlainRunEnd(std::string_view text, std::size_t from, const ByteTable& table) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const auto kind = [&](std::size_t at) { return static_cast<unsigned>(table[bytes[at]]); };
   std::size_t at = from;
-  while (at + 4 <= text.size() && (kind(at) | kind(at + 1) | kind(at + 2) | kind(at + 3)) == 0) {
-    at += 4;
-  }
-  while (at < text.size() && kind(at) == 0) ++at;
+  while (at < text.size() && KindOf(table, text[at]) == ByteKind::Plain) ++at;
   return at;
 }
 
@@ -113,7 +87,7 @@ char* WriteLink(char* out, std::string_view text, const ByteTable& table) {
     const char ch = text[at];
     const ByteKind kind = KindOf(table, ch);
     if (kind == ByteKind::Special || (kind == ByteKind::Percent && BeginsEscape(text, at)) ||
-        (kind == ByteKind::Ampersand && BeginsReference(text, at))) {
+        (kind == ByteKind::Ampersand && BeginsCharacterReference(text, at))) {
       const auto c = static_cast<unsigned char>(ch);
       *to++ = '%';
       *to++ = HexDigits[c >> 4];
@@ -130,54 +104,7 @@ char* WriteLiteral(char* out, std::string_view text) {
   return out + text.size();
 }
 
-// The longest form a byte of the link text takes.
-constexpr std::size_t MaxLinkTextBytes = 5;
-
-char* WriteLinkText(char* out, std::string_view text) {
-  return WriteRuns(out, text, LinkText, [&](char* to, std::size_t at) {
-    switch (text[at]) {
-      case '<':
-        return WriteLiteral(to, "&lt;");
-      case '>':
-        return WriteLiteral(to, "&gt;");
-      case '\n':
-        return WriteLiteral(to, "&#10;");
-      case '\r':
-        return WriteLiteral(to, "&#13;");
-      default:  // '&'
-        if (BeginsReference(text, at)) return WriteLiteral(to, "&amp;");
-        *to++ = text[at];
-        return to;
-    }
-  });
-}
-
 }  // namespace
-
-void LowerAsciiCopy(const char* in, std::size_t count, char* out) {
-  // Eight bytes at a time: a byte is an upper-case letter when its low seven
-  // bits reach 'A' but pass no further than 'Z' and its top bit is clear.
-  // Neither sum carries into the next byte, so the bytes stay apart.
-  constexpr std::uint64_t Ones = 0x0101010101010101u;
-  std::size_t at = 0;
-  for (; at + 8 <= count; at += 8) {
-    std::uint64_t bytes;
-    std::memcpy(&bytes, in + at, 8);
-    const std::uint64_t low = bytes & (0x7F * Ones);
-    const std::uint64_t fromA = low + (0x80 - 'A') * Ones;  // top bit set from 'A' on
-    const std::uint64_t pastZ = low + (0x7F - 'Z') * Ones;  // top bit set past 'Z'
-    const std::uint64_t upper = (fromA ^ pastZ) & ~bytes & (0x80 * Ones);
-    bytes |= upper >> 2;  // 0x80 >> 2 is the 0x20 between the cases
-    std::memcpy(out + at, &bytes, 8);
-  }
-  for (; at < count; ++at) out[at] = LowerAscii(in[at]);
-}
-
-std::string MarkupText(std::string_view text) {
-  std::string markup(MaxLinkTextBytes * text.size(), '\0');
-  markup.resize(static_cast<std::size_t>(WriteLinkText(markup.data(), text) - markup.data()));
-  return markup;
-}
 
 void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::string_view name,
                       std::string_view lowerName, std::uint64_t sizeInBytes) {
@@ -188,8 +115,8 @@ void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::st
   constexpr std::size_t MaxDigits = 20;
 
   const std::size_t room = Open.size() + 3 * relativeFolder.size() + 1 + 3 * name.size() +
-                           LinkEnd.size() + MaxLinkTextBytes * lowerName.size() + Middle.size() +
-                           MaxDigits + Close.size();
+                           LinkEnd.size() + MaxMarkupBytesPerByte * lowerName.size() +
+                           Middle.size() + MaxDigits + Close.size();
   char* const start = rows.Reserve(room);
   char* out = WriteLiteral(start, Open);
   out = WriteLink(out, relativeFolder, FolderLink);
@@ -200,7 +127,7 @@ void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::st
   out = WriteLink(out, name.substr(0, name.size() - blanks), FileNameLink);
   for (std::size_t i = 0; i < blanks; ++i) out = WriteLiteral(out, "%20");
   out = WriteLiteral(out, LinkEnd);
-  out = WriteLinkText(out, lowerName);
+  out = WriteMarkupText(out, lowerName);
   out = WriteLiteral(out, Middle);
   out = std::to_chars(out, out + MaxDigits, SizeInKiB(sizeInBytes)).ptr;
   out = WriteLiteral(out, Close);

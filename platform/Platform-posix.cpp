@@ -260,9 +260,9 @@ FileHandle CreateOutputFile(const char* path) {
 bool WriteOutputFile(FileHandle file, const char* data, std::size_t size) {
   // The text goes to the kernel 1 MiB per call. Linux backs one large write
   // with 2 MiB page-cache pages, and on a virtual machine that hands free
-  // memory back to its host those come from memory the host has taken away:
-  // one 124 MB write was measured taking 180 to 440 ms where 1 MiB writes of
-  // the same text took 30 to 40 ms.
+  // memory back to its host those come from memory the host has taken away,
+  // which makes one large write several times slower than the same bytes in
+  // 1 MiB pieces (docs/benchmark.md).
   constexpr std::size_t MaxWriteBytes = std::size_t{1} << 20;
   const int fd = static_cast<int>(file);
   while (size > 0) {

@@ -46,19 +46,22 @@ fi
 
 step "Windows package"
 cpack --preset windows
-zip=build/windows/findlet-1.2.0-win64.zip
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
+package=findlet-$version-win64
+zip=build/windows/$package.zip
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 (cd "$unpacked" && cmake -E tar xf "$OLDPWD/$zip")
 listing=$(cd "$unpacked" && find . -type f | sort | tr '\n' ' ')
-expected="./findlet-1.2.0-win64/LICENSE ./findlet-1.2.0-win64/LICENSE.bootstrap \
-./findlet-1.2.0-win64/LICENSE.jquery ./findlet-1.2.0-win64/README.md \
-./findlet-1.2.0-win64/THIRD-PARTY-NOTICES.md ./findlet-1.2.0-win64/findlet.exe "
+expected=""
+for file in LICENSE LICENSE.bootstrap LICENSE.jquery README.md THIRD-PARTY-NOTICES.md findlet.exe; do
+  expected+="./$package/$file "
+done
 [ "$listing" = "$expected" ] || fail "unexpected contents of $zip: $listing"
 
 step "The packaged findlet.exe under Wine, against the Linux build"
 cp -r examples/demo "$unpacked/demo"
-tools/wine-env.sh wine "$unpacked/findlet-1.2.0-win64/findlet.exe" "$unpacked/demo" \
+tools/wine-env.sh wine "$unpacked/$package/findlet.exe" "$unpacked/demo" \
   </dev/null >"$unpacked/windows.out"
 mv "$unpacked/demo/search.html" "$unpacked/windows.html"
 build/wine/findlet "$unpacked/demo" >"$unpacked/linux.out"

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -51,6 +52,37 @@ std::string Environment(const char* name) {
   _exit(127);
 }
 
+// A copy of a program in a fresh folder that every user may enter, removed
+// again with the object. The unprivileged user cannot always reach the
+// program where it was built: a checkout under a private folder (such as
+// /root, or anything mkdtemp made) is closed to it.
+class ReachableCopy {
+ public:
+  explicit ReachableCopy(const std::string& program) {
+    namespace fs = std::filesystem;
+    const std::string base = Environment("TMPDIR").empty() ? "/tmp" : Environment("TMPDIR");
+    std::string folder = base + "/findlet-run-XXXXXX";
+    if (mkdtemp(folder.data()) == nullptr) throw std::runtime_error("mkdtemp failed in " + base);
+    folder_ = folder;
+    path_ = folder + "/" + fs::path(program).filename().string();
+    fs::copy_file(program, path_);
+    fs::permissions(folder_, fs::perms(0755));
+    fs::permissions(path_, fs::perms(0755));
+  }
+  ~ReachableCopy() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  ReachableCopy(const ReachableCopy&) = delete;
+  ReachableCopy& operator=(const ReachableCopy&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string folder_;
+  std::string path_;
+};
+
 }  // namespace
 
 std::vector<std::string> ToolCommand() {
@@ -68,7 +100,13 @@ bool WindowsTarget() {
 }
 
 RunResult RunTool(const std::vector<std::string>& arguments, const RunOptions& options) {
-  return RunCommand(ToolCommand(), arguments, options);
+  std::vector<std::string> command = ToolCommand();
+  if (options.UnprivilegedUser && geteuid() == 0) {
+    const ReachableCopy copy(command.back());
+    command.back() = copy.Path();
+    return RunCommand(command, arguments, options);
+  }
+  return RunCommand(command, arguments, options);
 }
 
 RunResult RunCommand(std::vector<std::string> command, const std::vector<std::string>& arguments,

@@ -18,8 +18,10 @@ struct RunOptions {
   std::string WorkingFolder;         // empty: the test's own
   long long FileSizeLimit = -1;      // RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: none
   bool CloseStandardOutput = false;  // start the tool with descriptor 1 closed
-  bool UnprivilegedUser = false;     // when running as root, drop to "nobody" first
-  long long DescriptorLimit = -1;    // soft RLIMIT_NOFILE, the hard one kept; -1: inherited
+  // When running as root, run a copy of the tool that "nobody" can reach, as
+  // "nobody" (RunTool only).
+  bool UnprivilegedUser = false;
+  long long DescriptorLimit = -1;  // soft RLIMIT_NOFILE, the hard one kept; -1: inherited
   OutputReader Reader = OutputReader::Reading;
   // A tool still running after this long is killed and the run marked
   // TimedOut: a hang fails its test instead of stopping the whole suite.

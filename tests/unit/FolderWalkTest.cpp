@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/RunState.h"
 #include "io/FolderWalk.h"
+#include "io/ListingState.h"
 #include "tests/support/ScriptedPlatform.h"
 
 namespace Testing {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "io/TextForms.h"
 #include "platform/Platform.h"
 
 namespace IO {
@@ -96,26 +97,6 @@ TEST(ListingRow, CaseMappingTouchesAsciiLettersOnly) {
   EXPECT_EQ(UpperAscii('z'), 'Z');
   EXPECT_EQ(UpperAscii('\xE9'), '\xE9');
   EXPECT_EQ(UpperAscii('1'), '1');
-}
-
-TEST(ListingRow, CaseMappingOfWholeNamesTouchesAsciiLettersOnly) {
-  // Every byte value at every position of an eight-byte group, in names of
-  // every length up to a few groups, from every offset.
-  std::string all;
-  for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
-  all += all.substr(0, 37);
-  for (std::size_t offset = 0; offset < 9; ++offset) {
-    for (std::size_t length = 0; offset + length <= all.size(); length += length < 40 ? 1 : 29) {
-      const std::string in = all.substr(offset, length);
-      std::string expected = in;
-      for (char& c : expected) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      }
-      std::string out(length + 2, '#');
-      LowerAsciiCopy(in.data(), in.size(), out.data() + 1);
-      EXPECT_EQ(out, "#" + expected + "#") << offset << " " << length;
-    }
-  }
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/GenerationTime.h"
-#include "io/ListingRow.h"
+#include "io/TextForms.h"
 
 namespace {
 
