@@ -7,6 +7,7 @@
 #include "app/RunState.h"
 #include "io/TextFile.h"
 #include "io/TextForms.h"
+#include "platform/Platform.h"
 #include "templates/PageTemplates.h"
 
 std::string PageTitle(std::string_view rootPath) {
@@ -49,12 +50,22 @@ void WriteSearchPage() {
   const std::string title = IO::MarkupText(PageTitle(RootPath));
   const PageTemplate& pageTemplate = DarkTheme ? DarkPageTemplate : LightPageTemplate;
   const std::string_view head(pageTemplate.Head);
-  const std::string_view tail(pageTemplate.Tail);
+  const bool utf8 = Platform::TextIsUtf8();
+  const std::string_view tail(utf8 ? Utf8Tail : pageTemplate.Tail);
   const std::string time = GenerationTime();
 
+  // A page of UTF-8 names says so: its character-set value "ANSI" becomes
+  // "utf-8", and nothing else of the head changes.
+  constexpr std::string_view Ansi = "ANSI";
   std::string filledHead;
   std::string filledTail;
-  FillPlaceholders(head, title, time, filledHead);
+  if (utf8) {
+    FillPlaceholders(head.substr(0, pageTemplate.CharsetAt), title, time, filledHead);
+    filledHead.append("utf-8");
+    FillPlaceholders(head.substr(pageTemplate.CharsetAt + Ansi.size()), title, time, filledHead);
+  } else {
+    FillPlaceholders(head, title, time, filledHead);
+  }
   FillPlaceholders(tail, title, time, filledTail);
 
   // The page is laid out around the rows where they already are, so that they

@@ -34,11 +34,13 @@ using ByteTable = std::array<ByteKind, 256>;
 
 // Bytes of the link that a browser would not take literally: control bytes
 // are dropped or end the address, '"' ends the attribute, '#' and '?' begin a
-// fragment or a query, and '%' and '&' may begin an escape or a reference;
-// bytes above 0x7F where the browser would not read them as the name's own. A
+// fragment or a query, and '%' and '&' may begin an escape or a reference. A
 // file name is one component, so in it the backslash, which would read as a
-// separator, is encoded too, and so is the apostrophe.
-constexpr ByteTable LinkBytes(bool isFileName) {
+// separator, is encoded too, and so is the apostrophe. Bytes above 0x7F are
+// encoded where names are UTF-8: the escapes name the same file whatever
+// encoding the browser reads the page in, and a name that is not valid UTF-8
+// still opens. In the ANSI code page they reach the file as they are.
+constexpr ByteTable LinkBytes(bool isFileName, bool escapeHighBytes) {
   ByteTable table{};
   for (int c = 0; c < 0x20; ++c) table[c] = ByteKind::Special;
   table[0x7F] = ByteKind::Special;
@@ -46,14 +48,14 @@ constexpr ByteTable LinkBytes(bool isFileName) {
   table['%'] = ByteKind::Percent;
   table['&'] = ByteKind::Ampersand;
   if (isFileName) table['\''] = table['\\'] = ByteKind::Special;
-  if (Platform::LinksEscapeHighBytes) {
+  if (escapeHighBytes) {
     for (int c = 0x80; c <= 0xFF; ++c) table[c] = ByteKind::Special;
   }
   return table;
 }
 
-constexpr ByteTable FolderLink = LinkBytes(false);
-constexpr ByteTable FileNameLink = LinkBytes(true);
+constexpr ByteTable FolderLink[] = {LinkBytes(false, false), LinkBytes(false, true)};
+constexpr ByteTable FileNameLink[] = {LinkBytes(true, false), LinkBytes(true, true)};
 
 ByteKind KindOf(const ByteTable& table, char c) {
   return table[static_cast<unsigned char>(c)];
@@ -117,14 +119,15 @@ void AppendListingRow(TextBuffer& rows, std::string_view relativeFolder, std::st
   const std::size_t room = Open.size() + 3 * relativeFolder.size() + 1 + 3 * name.size() +
                            LinkEnd.size() + MaxMarkupBytesPerByte * lowerName.size() +
                            Middle.size() + MaxDigits + Close.size();
+  const bool utf8 = Platform::TextIsUtf8();
   char* const start = rows.Reserve(room);
   char* out = WriteLiteral(start, Open);
-  out = WriteLink(out, relativeFolder, FolderLink);
+  out = WriteLink(out, relativeFolder, FolderLink[utf8]);
   *out++ = '\\';
   // The link ends with the name, and a browser drops blanks at the end of a
   // link: those of the name are written as escapes.
   const std::size_t blanks = name.size() - (name.find_last_not_of(' ') + 1);
-  out = WriteLink(out, name.substr(0, name.size() - blanks), FileNameLink);
+  out = WriteLink(out, name.substr(0, name.size() - blanks), FileNameLink[utf8]);
   for (std::size_t i = 0; i < blanks; ++i) out = WriteLiteral(out, "%20");
   out = WriteLiteral(out, LinkEnd);
   out = WriteMarkupText(out, lowerName);

@@ -232,6 +232,10 @@ BOOL FindClose(HANDLE find) {
 
 namespace Platform {
 
+bool TextIsUtf8() {
+  return true;
+}
+
 bool GetFolderIdentity(const char* folderText, FolderIdentity& identity) {
   struct stat info;
   if (stat(OsPath(folderText).c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;

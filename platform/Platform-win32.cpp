@@ -109,6 +109,11 @@ HANDLE OpenForWriting(const char* path, DWORD disposition) {
 
 namespace Platform {
 
+bool TextIsUtf8() {
+  static const bool utf8 = GetACP() == CP_UTF8;
+  return utf8;
+}
+
 bool GetFolderIdentity(const char* folderText, FolderIdentity& identity) {
   // Without FILE_FLAG_OPEN_REPARSE_POINT the open follows links and
   // junctions, so the identity is that of the folder they lead to.

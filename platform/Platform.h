@@ -17,16 +17,13 @@ struct FolderIdentity {
   friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
 };
 
-// Whether links must percent-encode the bytes 0x80 to 0xFF of a name. The page
-// declares no encoding a browser knows, so the browser reads it in its
-// Windows fallback code page. On Windows that is the ANSI code page the names
-// are in, and such bytes reach the file as they are; on POSIX a name is raw
-// bytes (mostly UTF-8), which reach the file only as escapes.
-#ifdef _WIN32
-inline constexpr bool LinksEscapeHighBytes = false;
-#else
-inline constexpr bool LinksEscapeHighBytes = true;
-#endif
+// Whether the names the find calls deliver, the arguments and therefore the
+// page are UTF-8: always on POSIX, where names are raw bytes and nearly always
+// UTF-8; on Windows when the process code page is UTF-8, which the program's
+// manifest asks for. Otherwise they are in the Windows ANSI code page, which
+// a browser reads as its fallback for a page that declares no encoding it
+// knows. Asked once; the answer holds for the whole run.
+bool TextIsUtf8();
 
 // Identity of the folder a folder text names, following links. False when it
 // cannot be learnt.

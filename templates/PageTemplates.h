@@ -1,11 +1,20 @@
-// The two built-in page templates. Each text is read-only, ends at its first
-// zero byte and is available for the whole run.
+// The built-in page texts. Each text is read-only, ends at its first zero
+// byte and is available for the whole run.
 #pragma once
+
+#include <cstddef>
 
 struct PageTemplate {
   const char* Head;  // from the first byte of the page to the table body's opening tag
   const char* Tail;  // closes the table body, adds the footer and the search script
+  // Where the head's character-set value, "ANSI", begins.
+  std::size_t CharsetAt;
 };
 
 extern const PageTemplate LightPageTemplate;
 extern const PageTemplate DarkPageTemplate;
+
+// The tail of either theme for a page that declares utf-8: its search script
+// compares the typed text and each row's text in Unicode NFC, so that a name
+// stored decomposed is found by typing the composed letter.
+extern const char* const Utf8Tail;

@@ -47,12 +47,15 @@ std::vector<std::string> SortedRows(const std::string& page) {
   return lines;
 }
 
-std::string ExpectedHead(bool dark, const std::string& title) {
-  return Replace(dark ? DarkPageTemplate.Head : LightPageTemplate.Head, "^TITLE^", title);
+std::string ExpectedHead(bool dark, const std::string& title, bool utf8) {
+  const PageTemplate& page = dark ? DarkPageTemplate : LightPageTemplate;
+  std::string head = page.Head;
+  if (utf8) head.replace(page.CharsetAt, 4, "utf-8");
+  return Replace(head, "^TITLE^", title);
 }
 
-std::string ExpectedTail(const std::string& date) {
-  return Replace(LightPageTemplate.Tail, "^DATE^", date);
+std::string ExpectedTail(const std::string& date, bool utf8) {
+  return Replace(utf8 ? Utf8Tail : LightPageTemplate.Tail, "^DATE^", date);
 }
 
 std::string Row(const std::string& link, const std::string& text, const std::string& kib) {

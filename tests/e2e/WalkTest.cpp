@@ -76,6 +76,36 @@ TEST(Walk, ListsFilesAtEveryDepthWithTheirNamesAndSizes) {
   EXPECT_EQ(listing.Extensions, ".gitignore .gz .jpeg .jpg .md .txt ");
 }
 
+TEST(Walk, NamesInEveryScriptKeepTheirBytesAndLinkAsEscapes) {
+  // UTF-8 names, composed and decomposed ("e" and U+0301, as macOS stores
+  // them): the link text holds their bytes, A to Z lower-cased; the link
+  // escapes every byte above 0x7F, so it names the file in any encoding.
+  struct Case {
+    std::string Path;  // in the tree
+    std::string Link;
+    std::string Text;
+  };
+  const std::vector<Case> cases = {
+      {"Caf\xC3\xA9.txt", "\\Caf%C3%A9.txt", "caf\xC3\xA9.txt"},
+      {"Beyonce\xCC\x81 - Halo.mp3", "\\Beyonce%CC%81 - Halo.mp3", "beyonce\xCC\x81 - halo.mp3"},
+      {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.pdf", "\\%E6%97%A5%E6%9C%AC%E8%AA%9E.pdf",
+       "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.pdf"},
+      {"\xC3\x9Cn\xC3\xAF"
+       "c\xC3\xB6"
+       "d\xC3\xA9/Read Me.md",
+       "\\%C3%9Cn%C3%AFc%C3%B6d%C3%A9\\Read Me.md", "read me.md"},
+  };
+  TempTree tree;
+  std::vector<std::string> expected;
+  for (const Case& c : cases) {
+    tree.File(c.Path);
+    expected.push_back(Row(c.Link, c.Text, "0"));
+  }
+  const Listing listing = Scan(tree);
+  EXPECT_EQ(listing.Rows, Sorted(expected));
+  EXPECT_NE(listing.Page.find("<meta charset=\"utf-8\" />"), std::string::npos);
+}
+
 TEST(Walk, SizesRoundUpToWholeKibInSixtyFourBits) {
   struct Case {
     std::uint64_t Bytes;

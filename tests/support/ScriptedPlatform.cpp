@@ -124,4 +124,8 @@ bool LocalTime(std::int64_t, std::tm&) {
 }
 void PrepareProcess() {}
 
+bool TextIsUtf8() {
+  return CurrentScript().Utf8;
+}
+
 }  // namespace Platform

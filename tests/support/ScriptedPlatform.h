@@ -31,6 +31,9 @@ struct Script {
   // every step: one that is removed meanwhile ends, one that is replaced
   // goes on with the new entries from the same position.
   std::map<std::string, ScriptedFolder> Folders;
+  // Whether names and the page are UTF-8, as on POSIX; false stands for a
+  // Windows whose process code page is not.
+  bool Utf8 = true;
   // Identities by folder text; a folder text that is missing has none.
   std::map<std::string, Platform::FolderIdentity> Identities;
   // Called with the folder text each time a folder is to be opened, before

@@ -37,7 +37,7 @@ TEST(ListingRow, RowsCarryTheEncodedLinkTheLowerCasedNameAndTheSize) {
        "</td><td>1 KB</td></tr>\n"},
       {"\\Caf\xC9", "\xC9T\xC9.TXT", 1025,
        std::string("<tr><td><a href=\".\\") +
-           (Platform::LinksEscapeHighBytes ? "Caf%C9\\%C9T%C9.TXT" : "Caf\xC9\\\xC9T\xC9.TXT") +
+           (Platform::TextIsUtf8() ? "Caf%C9\\%C9T%C9.TXT" : "Caf\xC9\\\xC9T\xC9.TXT") +
            "\" target=\"_blank\">\xC9t\xC9.txt</a></td><td>2 KB</td></tr>\n"},
       {"", "big.iso", 5368709120ULL,
        "<tr><td><a href=\".\\big.iso\" target=\"_blank\">big.iso</a></td><td>5242880 KB</td>"

@@ -312,6 +312,16 @@ TEST(PageTemplateTailTest, BothThemesShareOneTail) {
   EXPECT_STREQ(LightPageTemplate.Tail, DarkPageTemplate.Tail);
 }
 
+TEST(PageTemplateTailTest, Utf8PagesDifferOnlyInTheirCharsetAndNormalizingSearch) {
+  for (const PageTemplate* page : {&LightPageTemplate, &DarkPageTemplate}) {
+    EXPECT_EQ(string_view(page->Head).substr(page->CharsetAt - 9, 14), "charset=\"ANSI\"");
+  }
+  const std::string nfc = ReplaceAll(
+      ReplaceAll(LightPageTemplate.Tail, ".toLowerCase();", ".toLowerCase().normalize(\"NFC\");"),
+      ".textContent.indexOf(", ".textContent.normalize(\"NFC\").indexOf(");
+  EXPECT_EQ(string_view(Utf8Tail), nfc);
+}
+
 TEST(PageTemplateTailTest, FooterAndSearchScript) {
   const string_view tail = LightPageTemplate.Tail;
   const string_view opening =

@@ -1,0 +1,1 @@
+$(document).ready(function(){ $("#_input").on("keyup", function() { var value = $(this).val().toLowerCase(); var rows = document.getElementById("fTable").rows; for (var i = 0; i < rows.length; i++) { rows[i].style.display = rows[i].textContent.indexOf(value) > -1 ? "" : "none"; } }); });
