@@ -1,8 +1,11 @@
 #include "app/RunDriver.h"
 
+#include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 #include "app/RunState.h"
 #include "app/SearchPage.h"
@@ -42,6 +45,18 @@ std::string LowerCased(const char* argument) {
   std::string word(argument);
   for (char& c : word) c = IO::LowerAscii(c);
   return word;
+}
+
+// Settings for the test suites only, from the environment: a lower
+// threshold for the large-listing form, so that small trees can be written
+// in both forms and compared.
+void ApplyTestSettings() {
+  const char* threshold = std::getenv("FINDLET_TEST_LARGE_LISTING_THRESHOLD");
+  if (threshold == nullptr) return;
+  const std::string_view text(threshold);
+  std::size_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error == std::errc() && end == text.data() + text.size()) LargeListingThreshold = value;
 }
 
 }  // namespace
@@ -84,6 +99,7 @@ int RunFindlet(int argc, char** argv) {
   }
   if (DarkTheme) std::cout << "-= Dark Theme: Enabled!\n\n";
 
+  ApplyTestSettings();
   IO::BuildListing();
   WriteSearchPage();
   return 0;

@@ -5,6 +5,7 @@
 
 #include "app/GenerationTime.h"
 #include "app/RunState.h"
+#include "io/ListingData.h"
 #include "io/TextFile.h"
 #include "io/TextForms.h"
 #include "platform/Platform.h"
@@ -51,6 +52,10 @@ void WriteSearchPage() {
   const PageTemplate& pageTemplate = DarkTheme ? DarkPageTemplate : LightPageTemplate;
   const std::string_view head(pageTemplate.Head);
   const bool utf8 = Platform::TextIsUtf8();
+  // Up to LargeListingThreshold files the rows stand in the table; beyond,
+  // the page holds them as data and its script draws those in view.
+  const bool large = ListedFiles > LargeListingThreshold;
+  IO::TextBuffer& rows = large ? ListingData : RowBuffer;
   const std::string_view tail(utf8 ? Utf8Tail : pageTemplate.Tail);
   const std::string time = GenerationTime();
 
@@ -66,15 +71,20 @@ void WriteSearchPage() {
   } else {
     FillPlaceholders(head, title, time, filledHead);
   }
-  FillPlaceholders(tail, title, time, filledTail);
+  if (large) {
+    filledHead.append(LargeListing.Open).append(IO::DataOpen);
+    filledTail.append(IO::DataClose);
+    FillPlaceholders(LargeListing.Close, title, time, filledTail);
+  } else {
+    FillPlaceholders(tail, title, time, filledTail);
+  }
 
   // The page is laid out around the rows where they already are, so that they
   // are never copied and the page costs little more memory than the rows.
-  char* const pageStart = RowBuffer.Surround(filledHead.size(), filledTail.size());
+  char* const pageStart = rows.Surround(filledHead.size(), filledTail.size());
   std::memcpy(pageStart, filledHead.data(), filledHead.size());
-  std::memcpy(pageStart + filledHead.size() + RowBuffer.Size(), filledTail.data(),
-              filledTail.size());
-  const std::string_view page(pageStart, filledHead.size() + RowBuffer.Size() + filledTail.size());
+  std::memcpy(pageStart + filledHead.size() + rows.Size(), filledTail.data(), filledTail.size());
+  const std::string_view page(pageStart, filledHead.size() + rows.Size() + filledTail.size());
 
   std::cout << "File extensions exported: ";
   for (const std::string& extension : ExtensionSet) std::cout << extension << ' ';

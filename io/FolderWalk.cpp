@@ -1,10 +1,12 @@
 #include "io/FolderWalk.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "io/ListingData.h"
 #include "io/ListingRow.h"
 #include "io/ListingState.h"
 #include "io/TextForms.h"
@@ -21,6 +23,8 @@ struct Ancestor {
   bool IdentityKnown = false;
   bool IdentityValid = false;
   Platform::FolderIdentity Identity;
+  // Its number in ListingData, once a file of it was listed.
+  std::optional<std::size_t> DataNumber;
 };
 
 struct Walk {
@@ -30,6 +34,11 @@ struct Walk {
   std::size_t RootLength = 0;
   std::vector<Ancestor> Ancestors;
   std::string LowerName;
+  // The folders ListingData has numbered, the one its last file was in, and
+  // the size at which it opens its next data element.
+  std::size_t DataFolders = 0;
+  std::optional<std::size_t> DataFolder;
+  std::size_t DataBreakAt = DataChunkBytes;
 };
 
 bool IsDotOrDotDot(const char* name) {
@@ -89,6 +98,26 @@ void EnterSubFolder(Walk& walk, const WIN32_FIND_DATAA& entry) {
   walk.FolderText.resize(length);
 }
 
+// Appends a listed file to ListingData, after the record of its folder when
+// the file before was in another one, and after a data break when the
+// current data element is full.
+void AppendToData(Walk& walk, std::string_view relativeFolder, std::string_view name,
+                  std::uint64_t size) {
+  if (ListingData.Size() >= walk.DataBreakAt) {
+    AppendDataBreak(ListingData);
+    walk.DataBreakAt = ListingData.Size() + DataChunkBytes;
+  }
+  std::optional<std::size_t>& number = walk.Ancestors.back().DataNumber;
+  if (!number) {
+    number = walk.DataFolders++;
+    AppendFolderRecord(ListingData, relativeFolder);
+  } else if (number != walk.DataFolder) {
+    AppendFolderNumberRecord(ListingData, *number);
+  }
+  walk.DataFolder = number;
+  AppendFileRecord(ListingData, name, walk.LowerName, size);
+}
+
 void ListFile(Walk& walk, const WIN32_FIND_DATAA& entry) {
   const std::string_view name(entry.cFileName);
   walk.LowerName.resize(name.size());
@@ -97,7 +126,13 @@ void ListFile(Walk& walk, const WIN32_FIND_DATAA& entry) {
   const std::uint64_t size =
       (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
   const std::string_view relativeFolder = std::string_view(walk.FolderText).substr(walk.RootLength);
-  AppendListingRow(RowBuffer, relativeFolder, name, walk.LowerName, size);
+  ++ListedFiles;
+  if (ListedFiles <= LargeListingThreshold) {
+    AppendListingRow(RowBuffer, relativeFolder, name, walk.LowerName, size);
+  } else if (ListedFiles == LargeListingThreshold + 1) {
+    RowBuffer.Clear();  // the page will hold the data instead
+  }
+  AppendToData(walk, relativeFolder, name, size);
   AddExtension(walk.LowerName);
 }
 
@@ -109,7 +144,7 @@ void ScanFolder(Walk& walk) {
   walk.FolderText.resize(length);
   if (find == INVALID_HANDLE_VALUE) return;
 
-  walk.Ancestors.push_back(Ancestor{length, false, false, {}});
+  walk.Ancestors.push_back(Ancestor{length, false, false, {}, {}});
   do {
     if (IsDotOrDotDot(entry.cFileName)) continue;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -126,6 +161,8 @@ void ScanFolder(Walk& walk) {
 
 void BuildListing() {
   RowBuffer.Clear();
+  ListingData.Clear();
+  ListedFiles = 0;
   Walk walk;
   // RootPath comes without trailing backslashes, so the relative part of
   // every folder text begins right after it.

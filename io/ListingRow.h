@@ -1,6 +1,7 @@
 // The table row of one listed file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -12,6 +13,9 @@ namespace IO {
 inline std::uint64_t SizeInKiB(std::uint64_t bytes) {
   return (bytes + 1023) / 1024;
 }
+
+// The most digits SizeInKiB's value has.
+inline constexpr std::size_t MaxSizeDigits = 20;
 
 // Appends the row of a file to rows:
 //   <tr><td><a href=".FOLDER\NAME" target="_blank">LOWERNAME</a></td><td>KIB KB</td></tr>\n

@@ -18,3 +18,14 @@ extern const PageTemplate DarkPageTemplate;
 // compares the typed text and each row's text in Unicode NFC, so that a name
 // stored decomposed is found by typing the composed letter.
 extern const char* const Utf8Tail;
+
+// The form of a page that lists more files than a table of one element per
+// row can hold: the head of either theme, then Open (the end of the empty
+// table and the script that draws the rows in view from the data), the
+// listing as data, and Close (the footer and the end of the page).
+struct LargeListingTemplate {
+  const char* Open;
+  const char* Close;
+};
+
+extern const LargeListingTemplate LargeListing;

@@ -34,15 +34,69 @@ PageParts SplitPage(const std::string& page) {
   return {page.substr(0, rows), page.substr(rows, tail - rows), page.substr(tail)};
 }
 
-std::vector<std::string> SortedRows(const std::string& page) {
-  const std::string rows = SplitPage(page).Rows;
+namespace {
+
+// Each line of text, the last one marked when it has no line feed.
+std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
-  for (std::size_t end = rows.find('\n'); end != std::string::npos; end = rows.find('\n', start)) {
-    lines.push_back(rows.substr(start, end - start));
+  for (std::size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+    lines.push_back(text.substr(start, end - start));
     start = end + 1;
   }
-  if (start < rows.size()) lines.push_back(rows.substr(start) + "<no line feed>");
+  if (start < text.size()) lines.push_back(text.substr(start) + "<no line feed>");
+  return lines;
+}
+
+// The rows of a page of the large-listing form, joined from the records of
+// its data elements.
+std::vector<std::string> DataRows(const std::string& page) {
+  const std::string open = "<script type=\"text/plain\">";
+  const std::string close = "</script>";
+  std::vector<std::string> folders;
+  std::string folder;
+  std::vector<std::string> rows;
+  for (std::size_t at = page.find(open); at != std::string::npos; at = page.find(open, at)) {
+    at += open.size();
+    const std::size_t end = page.find(close, at);
+    for (const std::string& record : Lines(page.substr(at, end - at))) {
+      if (record.starts_with(">")) {
+        const std::string rest = record.substr(1);
+        if (!rest.empty() && rest[0] >= '0' && rest[0] <= '9') {
+          folder = folders.at(std::stoul(rest));
+        } else {
+          folders.push_back(rest);
+          folder = rest;
+        }
+        continue;
+      }
+      const std::size_t name = record.find('>');
+      const std::size_t text = record.find('>', name + 1);
+      std::string link = record.substr(0, name);
+      std::string shown = record.substr(name + 1, text - name - 1);
+      if (shown.empty()) {
+        shown = link;
+        for (char& c : shown) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+      }
+      rows.push_back(Row(folder + "\\" + link, shown, record.substr(text + 1)));
+    }
+    at = end;
+  }
+  return rows;
+}
+
+}  // namespace
+
+bool IsLargeListing(const std::string& page) {
+  return page.find("<script type=\"text/plain\">") != std::string::npos;
+}
+
+std::vector<std::string> PageRows(const std::string& page) {
+  return IsLargeListing(page) ? DataRows(page) : Lines(SplitPage(page).Rows);
+}
+
+std::vector<std::string> SortedRows(const std::string& page) {
+  std::vector<std::string> lines = PageRows(page);
   std::sort(lines.begin(), lines.end());
   return lines;
 }

@@ -15,7 +15,15 @@ struct PageParts {
 // Splits a page at the table body; empty parts when it has none.
 PageParts SplitPage(const std::string& page);
 
-// The rows of a page, one per element, line feeds removed, sorted.
+// Whether a page is of the large-listing form, its rows held as data.
+bool IsLargeListing(const std::string& page);
+
+// The rows of a page, without their line feeds, in page order: those of its
+// table, or, in the large-listing form, those its data holds, each joined
+// from its pieces as the page's script joins them.
+std::vector<std::string> PageRows(const std::string& page);
+
+// PageRows, sorted.
 std::vector<std::string> SortedRows(const std::string& page);
 
 // The expected head and tail of a page: the template with its placeholders

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -158,6 +159,37 @@ TEST(Page, DateIsLocalTimeInTheZoneTzNames) {
     setenv("TZ", original.c_str(), 1);
   }
   tzset();
+}
+
+TEST(Page, LargeListingHoldsTheTablesRowsAsData) {
+  // The same tree written in both forms, the large one by lowering its
+  // threshold: the same rows in the same order, the same head and console.
+  TempTree tree;
+  tree.File("Top.TXT", std::string(3000, 't'));
+  tree.File(HostName("Set #2/caf\xE9 <b>&amp; \"x\".md"), "c");
+  tree.File("Set #2/z/deep.bin");
+  tree.File("Set #2/after.txt");
+  tree.File("it's 100%.txt");
+  tree.File("trailing blank ");
+  for (const bool dark : {false, true}) {
+    std::vector<std::string> arguments = {tree.Root()};
+    if (dark) arguments.push_back("--dark");
+    const RunResult table = RunTool(arguments);
+    const std::string tablePage = ReadFile(tree.Path("search.html"));
+    std::remove(tree.Path("search.html").c_str());
+    RunOptions options;
+    options.Environment = {"FINDLET_TEST_LARGE_LISTING_THRESHOLD=0"};
+    const RunResult large = RunTool(arguments, options);
+    const std::string largePage = ReadFile(tree.Path("search.html"));
+    std::remove(tree.Path("search.html").c_str());
+
+    EXPECT_FALSE(IsLargeListing(tablePage)) << dark;
+    ASSERT_TRUE(IsLargeListing(largePage)) << dark;
+    EXPECT_EQ(PageRows(largePage), PageRows(tablePage)) << dark;
+    EXPECT_EQ(PageRows(largePage).size(), 6u) << dark;
+    EXPECT_EQ(SplitPage(largePage).Head, SplitPage(tablePage).Head) << dark;
+    EXPECT_EQ(Console(large), Console(table)) << dark;
+  }
 }
 
 }  // namespace

@@ -45,6 +45,9 @@ std::string Environment(const char* name) {
   if (options.UnprivilegedUser && geteuid() == 0) {
     if (setgid(NobodyId) != 0 || setuid(NobodyId) != 0) _exit(122);
   }
+  for (const std::string& setting : options.Environment) {
+    putenv(const_cast<char*>(setting.c_str()));
+  }
   std::vector<char*> argv;
   for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);

@@ -23,6 +23,7 @@ struct RunOptions {
   bool UnprivilegedUser = false;
   long long DescriptorLimit = -1;  // soft RLIMIT_NOFILE, the hard one kept; -1: inherited
   OutputReader Reader = OutputReader::Reading;
+  std::vector<std::string> Environment = {};  // NAME=VALUE settings added for the tool
   // A tool still running after this long is killed and the run marked
   // TimedOut: a hang fails its test instead of stopping the whole suite.
   int TimeoutSeconds = 600;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "io/FolderWalk.h"
+#include "io/ListingData.h"
 #include "io/ListingState.h"
 #include "tests/support/ScriptedPlatform.h"
 
@@ -20,6 +21,7 @@ class FolderWalk : public ::testing::Test {
     FilterList.clear();
     RowBuffer.Clear();
     ExtensionSet.clear();
+    LargeListingThreshold = 10000;
   }
 
   ScriptedFolder& Folder(const std::string& text) { return CurrentScript().Folders[text]; }
@@ -133,6 +135,42 @@ TEST_F(FolderWalk, FilterAndExtensionsUseTheLowerCasedName) {
   EXPECT_EQ(Links(),
             (std::vector<std::string>{"\\PHOTO.JPG", "\\x.PNG.bak", "\\Photo", "\\z.Png"}));
   EXPECT_EQ(ExtensionSet, (std::set<std::string, std::less<>>{".bak", ".jpg", ".png"}));
+}
+
+TEST_F(FolderWalk, LargeListingsGoToDataWithEachFolderWrittenOnce) {
+  // Files of the root come before and after a sub-folder: the data names a
+  // folder the first time, and turns back to it by its number.
+  Folder("C:\\Root").Entries = {FileEntry("a.txt"), FolderEntry("Sub #1"), FileEntry("B.txt")};
+  Folder("C:\\Root\\Sub #1").Entries = {FileEntry("c.txt"), FolderEntry("deep")};
+  Folder("C:\\Root\\Sub #1\\deep").Entries = {FileEntry("d.txt")};
+  for (const std::size_t threshold : {std::size_t{3}, std::size_t{4}}) {
+    LargeListingThreshold = threshold;
+    IO::BuildListing();
+    EXPECT_EQ(ListedFiles, 4u);
+    EXPECT_EQ(ListingData.Text(),
+              ">\na.txt>>0\n>\\Sub %231\nc.txt>>0\n>\\Sub %231\\deep\nd.txt>>0\n>0\nB.txt>>0\n");
+    // The table rows are kept only while they are the page's.
+    EXPECT_EQ(RowBuffer.Size() == 0, threshold == 3) << threshold;
+  }
+}
+
+TEST_F(FolderWalk, DataBreaksIntoElementsBetweenRecords) {
+  auto& entries = Folder("C:\\Root").Entries;
+  for (int i = 0; i < 20000; ++i)
+    entries.push_back(FileEntry("file " + std::to_string(i) + ".txt"));
+  IO::BuildListing();
+  const std::string data = ListingData.Text();
+  const std::string breakText = std::string(IO::DataClose) + std::string(IO::DataOpen);
+  std::size_t breaks = 0;
+  std::size_t last = 0;
+  for (std::size_t at = data.find(breakText); at != std::string::npos;
+       at = data.find(breakText, at + 1)) {
+    ++breaks;
+    EXPECT_EQ(data[at - 1], '\n');  // a whole record before each break
+    EXPECT_GE(at - last, IO::DataChunkBytes);
+    last = at + breakText.size();
+  }
+  EXPECT_EQ(breaks, data.size() / (IO::DataChunkBytes + breakText.size()));
 }
 
 }  // namespace

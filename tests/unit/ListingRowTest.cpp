@@ -71,9 +71,9 @@ TEST(ListingRow, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
       {"", "   ", ".\\%20%20%20", "   "},
       {"\\q?", "r?.txt", ".\\q%3F\\r%3F.txt", "r?.txt"},
       {"\\it's \"x\"", "y", ".\\it's %22x%22\\y", "y"},
-      {"", "<img src=x onerror=alert(1)>", ".\\<img src=x onerror=alert(1)>",
+      {"", "<img src=x onerror=alert(1)>", ".\\%3Cimg src=x onerror=alert(1)%3E",
        "&lt;img src=x onerror=alert(1)&gt;"},
-      {"\\<b>", "a\\b", ".\\<b>\\a%5Cb", "a\\b"},
+      {"\\<b>", "a\\b", ".\\%3Cb%3E\\a%5Cb", "a\\b"},
       {"\\t\tab", "l\ni\rne\x7F", ".\\t%09ab\\l%0Ai%0Dne%7F", "l&#10;i&#13;ne\x7F"},
   };
   for (const Case& c : cases) {

@@ -341,6 +341,28 @@ TEST(PageTemplateTailTest, FooterAndSearchScript) {
   EXPECT_EQ(CountOf(credit, "<a "), 1u) << credit;
 }
 
+TEST(PageTemplateLargeTest, LargeFormFramesItsDataBetweenTheTableAndTheFooter) {
+  const string_view open = LargeListing.Open;
+  const string_view close = LargeListing.Close;
+  const string_view tail = LightPageTemplate.Tail;
+  EXPECT_TRUE(open.starts_with("</tbody></table><noscript>")) << open.substr(0, 40);
+  // Its script is the last element before the data, and nothing in it ends it
+  // early or opens a comment that would hide the end.
+  EXPECT_TRUE(open.ends_with("</script>"));
+  EXPECT_EQ(CountOf(open, "</script"), 1u);
+  EXPECT_EQ(CountOf(open, "<!--"), 0u);
+  EXPECT_EQ(CountOf(open, "^"), 0u);
+  // The same footer as the table form's, then the page's end.
+  const std::string footer(close.substr(0, close.size() - string_view("</body></html>\n").size()));
+  EXPECT_TRUE(close.ends_with("</p></div></body></html>\n"));
+  EXPECT_EQ(tail.substr(string_view("</tbody></table>").size(), footer.size()), footer);
+  for (const string_view text : {open, close}) {
+    EXPECT_EQ(std::count_if(text.begin(), text.end(),
+                            [](char c) { return (c < 0x20 || c > 0x7E) && c != '\n'; }),
+              0);
+  }
+}
+
 // Undoing exactly the listed differences turns the dark head into the light one.
 TEST(PageTemplateDarkTest, DarkHeadIsLightHeadWithListedDifferences) {
   struct Edit {

@@ -1,0 +1,123 @@
+#include "io/Links.h"
+
+#include <array>
+#include <cstring>
+
+#include "io/TextForms.h"
+#include "platform/Platform.h"
+
+namespace IO {
+namespace {
+
+constexpr char HexDigits[] = "0123456789ABCDEF";
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// A '%' that a browser would decode: one followed by two hexadecimal digits.
+// Any other '%' reaches the file name as it is.
+bool BeginsEscape(std::string_view text, std::size_t at) {
+  return at + 2 < text.size() && IsHexDigit(text[at + 1]) && IsHexDigit(text[at + 2]);
+}
+
+// What a byte of a link asks for.
+enum class ByteKind : unsigned char {
+  Plain,      // written as it is
+  Special,    // always written in another form
+  Percent,    // '%': encoded when it begins an escape
+  Ampersand,  // '&': encoded when it begins a reference
+};
+
+using ByteTable = std::array<ByteKind, 256>;
+
+// Bytes of the link that a browser would not take literally: control bytes
+// are dropped or end the address, '"' ends the attribute, '#' and '?' begin a
+// fragment or a query, '%' and '&' may begin an escape or a reference, and
+// '<' and '>' are never left in a link, so that no name can end the data a
+// long listing is held in (it is markup-free text) or read as markup. A
+// file name is one component, so in it the backslash, which would read as a
+// separator, is encoded too, and so is the apostrophe. Bytes above 0x7F are
+// encoded where names are UTF-8: the escapes name the same file whatever
+// encoding the browser reads the page in, and a name that is not valid UTF-8
+// still opens. In the ANSI code page they reach the file as they are.
+constexpr ByteTable LinkBytes(bool isFileName, bool escapeHighBytes) {
+  ByteTable table{};
+  for (int c = 0; c < 0x20; ++c) table[c] = ByteKind::Special;
+  table[0x7F] = ByteKind::Special;
+  table['"'] = table['#'] = table['?'] = table['<'] = table['>'] = ByteKind::Special;
+  table['%'] = ByteKind::Percent;
+  table['&'] = ByteKind::Ampersand;
+  if (isFileName) table['\''] = table['\\'] = ByteKind::Special;
+  if (escapeHighBytes) {
+    for (int c = 0x80; c <= 0xFF; ++c) table[c] = ByteKind::Special;
+  }
+  return table;
+}
+
+constexpr ByteTable FolderLink[] = {LinkBytes(false, false), LinkBytes(false, true)};
+constexpr ByteTable FileNameLink[] = {LinkBytes(true, false), LinkBytes(true, true)};
+
+ByteKind KindOf(const ByteTable& table, char c) {
+  return table[static_cast<unsigned char>(c)];
+}
+
+// The end of the run of plain bytes that begins at from: the position of the
+// next byte that may need another form, or text.size().
+std::size_t PlainRunEnd(std::string_view text, std::size_t from, const ByteTable& table) {
+  std::size_t at = from;
+  while (at < text.size() && KindOf(table, text[at]) == ByteKind::Plain) ++at;
+  return at;
+}
+
+// Writes text, each plain run copied whole, and every other byte through
+// special, which writes it at out and returns the end of what it wrote.
+template <typename Special>
+char* WriteRuns(char* out, std::string_view text, const ByteTable& table, Special special) {
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t end = PlainRunEnd(text, at, table);
+    std::memcpy(out, text.data() + at, end - at);
+    out += end - at;
+    if (end == text.size()) return out;
+    out = special(out, end);
+    at = end + 1;
+  }
+}
+
+char* WriteLink(char* out, std::string_view text, const ByteTable& table) {
+  return WriteRuns(out, text, table, [&](char* to, std::size_t at) {
+    const char ch = text[at];
+    const ByteKind kind = KindOf(table, ch);
+    if (kind == ByteKind::Special || (kind == ByteKind::Percent && BeginsEscape(text, at)) ||
+        (kind == ByteKind::Ampersand && BeginsCharacterReference(text, at))) {
+      const auto c = static_cast<unsigned char>(ch);
+      *to++ = '%';
+      *to++ = HexDigits[c >> 4];
+      *to++ = HexDigits[c & 0x0F];
+    } else {
+      *to++ = ch;
+    }
+    return to;
+  });
+}
+
+}  // namespace
+
+char* WriteFolderLink(char* out, std::string_view relativeFolder) {
+  return WriteLink(out, relativeFolder, FolderLink[Platform::TextIsUtf8()]);
+}
+
+char* WriteNameLink(char* out, std::string_view name) {
+  // The link ends with the name, and a browser drops blanks at the end of a
+  // link: those of the name are written as escapes.
+  const std::size_t blanks = name.size() - (name.find_last_not_of(' ') + 1);
+  out = WriteLink(out, name.substr(0, name.size() - blanks), FileNameLink[Platform::TextIsUtf8()]);
+  for (std::size_t i = 0; i < blanks; ++i) {
+    std::memcpy(out, "%20", 3);
+    out += 3;
+  }
+  return out;
+}
+
+}  // namespace IO

@@ -1,0 +1,51 @@
+// The listing as data, for pages that list too many files for one table row
+// element each: the page's script draws rows from it. The data is text
+// without a single '<', held in script elements of type text/plain, which
+// the browser neither runs nor turns into elements:
+//   DataOpen, records, DataClose, [DataOpen, records, DataClose ...]
+// Records end with a line feed:
+//   ">" FOLDER     the files that follow are in a folder met for the first
+//                  time: FOLDER is its folder text below the root as the link
+//                  writes it (empty for the root, else "\" before each name);
+//                  folders are numbered 0, 1, 2, ... in this order
+//   ">" NUMBER     the files that follow are in the folder of that number
+//   NAME ">" TEXT ">" KIB
+//                  a file: its name as the link writes it, its link text as
+//                  the row writes it, and its size in KiB. TEXT is left empty
+//                  where it is NAME with A to Z lower-cased and NAME is all
+//                  ASCII, as it is for most names.
+// A row is then the table row's pieces joined: "<tr><td><a href=\"." FOLDER
+// "\\" NAME "\" target=\"_blank\">" TEXT "</a></td><td>" KIB
+// " KB</td></tr>\n". No piece holds '<', '>' or a line feed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "io/TextBuffer.h"
+
+namespace IO {
+
+inline constexpr std::string_view DataOpen = "<script type=\"text/plain\">";
+inline constexpr std::string_view DataClose = "</script>";
+
+// About how many bytes of records each data element holds: the page's script
+// reads one element at a time as the page loads.
+inline constexpr std::size_t DataChunkBytes = std::size_t{64} << 10;
+
+// Appends the record of a folder met for the first time.
+void AppendFolderRecord(TextBuffer& data, std::string_view relativeFolder);
+
+// Appends the record that turns back to a folder met before.
+void AppendFolderNumberRecord(TextBuffer& data, std::size_t number);
+
+// Appends the record of a file: name as enumerated, lowerName its lower-cased
+// copy.
+void AppendFileRecord(TextBuffer& data, std::string_view name, std::string_view lowerName,
+                      std::uint64_t sizeInBytes);
+
+// Ends the data element and opens the next one.
+void AppendDataBreak(TextBuffer& data);
+
+}  // namespace IO

@@ -1,0 +1,264 @@
+(function () {
+  "use strict";
+  // The listing arrives as data: text/plain script elements after the table,
+  // read one by one as the parser adds them. Each holds records, one a line:
+  //   ">" FOLDER    the files that follow are in a new folder, whose link text
+  //                 (empty for the scanned folder) follows; folders are numbered
+  //                 0, 1, 2, ... in this order
+  //   ">" NUMBER    the files that follow are in the folder of that number
+  //   NAME ">" TEXT ">" KIB
+  //                 a file: its name as the link holds it, its link text (left
+  //                 empty where it is NAME lower-cased, NAME being all ASCII),
+  //                 and its size in KiB
+  // The program wrote every piece in the form the table row holds it, so a
+  // row is drawn by joining pieces. Only the rows in view become elements.
+  var GapCap = 8000000; // px: the tallest the list is laid out
+  var Overscan = 3; // rows drawn beyond each edge of the view
+  var body = document.getElementById("fTable");
+  var table = body.parentNode;
+  var input = document.getElementById("_input");
+  var nfc = document.characterSet === "UTF-8";
+  var count = document.createElement("p");
+  count.id = "fCount";
+  table.parentNode.insertBefore(count, table);
+  table.className += " fLarge";
+  var sizeColumn = document.createElement("style");
+  document.head.appendChild(sizeColumn);
+
+  var folders = [];
+  var folder = 0;
+  var texts = []; // the data texts, by chunk
+  var chunkOf = new Int32Array(4096); // by row: its chunk,
+  var recordAt = new Int32Array(4096); // where its record begins there,
+  var folderOf = new Int32Array(4096); // and its folder
+  var rows = 0;
+  // What the search reads: each chunk's row texts (link text as the page
+  // shows it, then the size text) joined by NUL, which no row text holds, and
+  // where each row's text begins.
+  var hays = [];
+  var hayStarts = [];
+  var chunkFirst = [];
+  var query = "";
+  var matches = new Int32Array(4096);
+  var matched = 0; // rows that match; when query is empty, every row
+  var loading = true;
+  var widest = 0;
+  var rowHeight = 0;
+  var drawnFirst = -1;
+  var drawnLast = -1;
+  var drawnTop = -1;
+  var drawnHeight = -1;
+  var pending = 0;
+
+  var entities = { "&lt;": "<", "&gt;": ">", "&amp;": "&", "&#10;": "\n", "&#13;": "\r" };
+  function shownText(markup) {
+    return markup.indexOf("&") < 0 ? markup : markup.replace(/&(lt|gt|amp|#10|#13);/g, function (e) {
+      return entities[e];
+    });
+  }
+  function grow(array, size) {
+    var bigger = new (array.constructor)(Math.max(size, 2 * array.length));
+    bigger.set(array);
+    return bigger;
+  }
+
+  function read(text) {
+    var chunk = texts.length;
+    var found = [];
+    var first = rows;
+    texts.push(text);
+    chunkFirst.push(first);
+    for (var at = 0; at < text.length; ) {
+      var end = text.indexOf("\n", at);
+      if (end < 0) end = text.length;
+      if (text.charCodeAt(at) === 62) {
+        var c = text.charCodeAt(at + 1);
+        if (c >= 48 && c <= 57) {
+          folder = +text.slice(at + 1, end);
+        } else {
+          folder = folders.length;
+          folders.push(text.slice(at + 1, end));
+        }
+      } else if (end > at) {
+        if (rows === chunkOf.length) {
+          chunkOf = grow(chunkOf, rows + 1);
+          recordAt = grow(recordAt, rows + 1);
+          folderOf = grow(folderOf, rows + 1);
+        }
+        chunkOf[rows] = chunk;
+        recordAt[rows] = at;
+        folderOf[rows] = folder;
+        rows++;
+        var name = text.indexOf(">", at);
+        var size = text.indexOf(">", name + 1);
+        var link = size === name + 1 ? text.slice(at, name).toLowerCase() : text.slice(name + 1, size);
+        found.push(shownText(link) + text.slice(size + 1, end) + " KB");
+        if (end - size - 1 > widest) widest = end - size - 1;
+      }
+      at = end + 1;
+    }
+    var hay = found.join("\0") + "\0";
+    if (nfc) hay = hay.normalize("NFC");
+    var starts = new Int32Array(found.length + 1);
+    for (var i = 0, from = 0; i < found.length; i++) {
+      starts[i] = from;
+      from = hay.indexOf("\0", from) + 1;
+    }
+    starts[found.length] = hay.length;
+    hays.push(hay);
+    hayStarts.push(starts);
+    if (query !== "") search(chunk);
+    else matched = rows;
+  }
+
+  // Adds the rows of a chunk whose text holds the query to the matches.
+  function search(chunk) {
+    var hay = hays[chunk];
+    var starts = hayStarts[chunk];
+    var base = chunkFirst[chunk];
+    var last = starts.length - 1;
+    var row = 0;
+    for (var at = hay.indexOf(query); at >= 0; at = hay.indexOf(query, at)) {
+      while (starts[row + 1] <= at) row++;
+      if (matched === matches.length) matches = grow(matches, matched + 1);
+      matches[matched++] = base + row;
+      if (++row >= last) break;
+      at = starts[row];
+    }
+  }
+
+  function setQuery(value) {
+    value = value.toLowerCase();
+    if (nfc) value = value.normalize("NFC");
+    if (value === query) return;
+    query = value;
+    matched = 0;
+    if (query === "") matched = rows;
+    else if (query.indexOf("\0") < 0) for (var chunk = 0; chunk < hays.length; chunk++) search(chunk);
+    drawnFirst = -1;
+    draw();
+  }
+
+  function rowMarkup(row) {
+    var text = texts[chunkOf[row]];
+    var at = recordAt[row];
+    var name = text.indexOf(">", at);
+    var size = text.indexOf(">", name + 1);
+    var end = text.indexOf("\n", size);
+    if (end < 0) end = text.length;
+    var link = text.slice(at, name);
+    var shown = size === name + 1 ? link.toLowerCase() : text.slice(name + 1, size);
+    return '<tr><td><a href=".' + folders[folderOf[row]] + "\\" + link + '" target="_blank">' + shown +
+      "</a></td><td>" + text.slice(size + 1, end) + " KB</td></tr>\n";
+  }
+  function gap(height) {
+    return '<tr class="fGap"><td colspan="2" style="height:' + height + 'px"></td></tr>\n';
+  }
+  function matchAt(index) {
+    return query === "" ? index : matches[index];
+  }
+
+  function showCount() {
+    var total = rows.toLocaleString("en-US");
+    var text = query === "" ? total + (rows === 1 ? " file" : " files") :
+      matched.toLocaleString("en-US") + " of " + total + " files match";
+    count.textContent = loading ? text + " so far, still loading..." : text;
+  }
+
+  // Draws the rows in view. The list stands for every match: its height is
+  // theirs, up to GapCap, beyond which the scroll position is mapped onto the
+  // matches in proportion, so that the last match is always reachable.
+  function draw() {
+    pending = 0;
+    showCount();
+    sizeColumn.textContent = "table.fLarge th:last-child{width:calc(" + Math.max(widest + 3, 4) +
+      "ch + 17px)}";
+    var height = rowHeight || 37;
+    var natural = matched * height;
+    var total = Math.min(natural, GapCap);
+    var view = window.innerHeight;
+    var top = body.getBoundingClientRect().top + window.scrollY;
+    var scrolled = Math.max(0, window.scrollY - top);
+    var first;
+    var offset;
+    if (natural <= GapCap || total <= view) {
+      first = Math.floor(scrolled / height);
+      offset = first * height;
+    } else {
+      var share = Math.min(1, scrolled / (total - view));
+      var virtual = share * (natural - view);
+      first = Math.floor(virtual / height);
+      offset = Math.max(0, share * (total - view) - (virtual - first * height));
+    }
+    var shown = Math.ceil(view / height) + 1;
+    var start = Math.max(0, Math.min(first, matched - shown) - Overscan);
+    offset -= (first - start) * height;
+    // Rows keep the stripe of their place in the list: the gap above them is
+    // one table row, so the first row drawn after it must be an odd one.
+    if (start > 0 && start % 2 === 0) {
+      start--;
+      offset -= height;
+    }
+    if (start === 0 || offset < 0) offset = 0;
+    var end = Math.min(matched, start + shown + 2 * Overscan + 1);
+    if (start === drawnFirst && end === drawnLast && offset === drawnTop && total === drawnHeight) return;
+    var html = start > 0 ? gap(offset) : "";
+    for (var index = start; index < end; index++) html += rowMarkup(matchAt(index));
+    var below = total - offset - (end - start) * height;
+    if (below > 0) html += gap(below);
+    body.innerHTML = html;
+    drawnFirst = start;
+    drawnLast = end;
+    drawnTop = offset;
+    drawnHeight = total;
+    if (end > start) {
+      var measured = body.rows[start > 0 ? 1 : 0].getBoundingClientRect().height;
+      if (measured > 0 && Math.abs(measured - height) > 0.01) {
+        rowHeight = measured;
+        drawnFirst = -1;
+        draw();
+      }
+    }
+  }
+  function later() {
+    if (!pending) pending = requestAnimationFrame(draw);
+  }
+
+  // Each data element is whole once the parser has added something after it,
+  // or has finished.
+  var waiting = [];
+  function take(done) {
+    while (waiting.length > 0 && (done || waiting[0].nextSibling !== null)) {
+      var element = waiting.shift();
+      read(element.text);
+      element.parentNode.removeChild(element);
+    }
+    later();
+  }
+  function collect(changes) {
+    changes.forEach(function (change) {
+      change.addedNodes.forEach(function (node) {
+        if (node.nodeName === "SCRIPT" && node.type === "text/plain") waiting.push(node);
+      });
+    });
+  }
+  var observer = new MutationObserver(function (changes) {
+    collect(changes);
+    take(false);
+  });
+  observer.observe(table.parentNode, { childList: true });
+  document.addEventListener("DOMContentLoaded", function () {
+    collect(observer.takeRecords());
+    observer.disconnect();
+    loading = false;
+    take(true);
+  });
+  input.addEventListener("keyup", function () {
+    setQuery(input.value);
+  });
+  window.addEventListener("scroll", draw);
+  window.addEventListener("resize", function () {
+    drawnFirst = -1;
+    draw();
+  });
+})();
