@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the project and runs every test suite: the release build with the
-# unit, end-to-end and browser tests, the same suite under AddressSanitizer
-# and UndefinedBehaviorSanitizer, and the Windows build under Wine.
+# unit, end-to-end and browser tests, its Linux packages, the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build under
+# Wine.
 # Exits non-zero as soon as any of them fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +14,9 @@ tools/browser-setup.sh
 
 step "Release build and every test"
 cmake --workflow --preset default
+
+step "Linux packages: lintian on the .deb, the manual page in both packages"
+tools/check-packages.sh
 
 step "Debug build with AddressSanitizer and UndefinedBehaviorSanitizer, every test"
 cmake --workflow --preset debug
