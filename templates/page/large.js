@@ -18,10 +18,18 @@
   var table = body.parentNode;
   var input = document.getElementById("_input");
   var nfc = document.characterSet === "UTF-8";
+  var page = table.parentNode;
   var count = document.createElement("p");
   count.id = "fCount";
-  table.parentNode.insertBefore(count, table);
+  page.insertBefore(count, table);
   table.className += " fLarge";
+  // The table stands in a box of fixed height, so that the page's scroll
+  // range holds still to the pixel while rows are drawn: a browser may stop
+  // a smooth scroll (such as the End key's) when the range moves under it.
+  var list = document.createElement("div");
+  list.className = "fList";
+  page.insertBefore(list, table);
+  list.appendChild(table);
   var sizeColumn = document.createElement("style");
   document.head.appendChild(sizeColumn);
 
@@ -48,6 +56,7 @@
   var drawnLast = -1;
   var drawnTop = -1;
   var drawnHeight = -1;
+  var boxHeight = -1;
   var pending = 0;
 
   var entities = { "&lt;": "<", "&gt;": ">", "&amp;": "&", "&#10;": "\n", "&#13;": "\r" };
@@ -202,11 +211,22 @@
     if (start === 0 || offset < 0) offset = 0;
     var end = Math.min(matched, start + shown + 2 * Overscan + 1);
     if (start === drawnFirst && end === drawnLast && offset === drawnTop && total === drawnHeight) return;
+    offset = Math.round(offset);
     var html = start > 0 ? gap(offset) : "";
     for (var index = start; index < end; index++) html += rowMarkup(matchAt(index));
-    var below = total - offset - (end - start) * height;
-    if (below > 0) html += gap(below);
+    if (matched > 0) html += gap(Math.max(0, Math.round(total - offset - (end - start) * height)));
     body.innerHTML = html;
+    // The rows and gaps come to the list's height whatever the rows' own
+    // heights come to; the box around the table is a little taller still.
+    var last = body.rows[body.rows.length - 1];
+    var drift = Math.round(body.getBoundingClientRect().height - Math.round(total));
+    if (last && drift !== 0) {
+      last.cells[0].style.height = Math.max(0, parseFloat(last.cells[0].style.height) - drift) + "px";
+    }
+    if (total !== drawnHeight || boxHeight < 0) {
+      boxHeight = Math.ceil(table.getBoundingClientRect().height) + 2;
+      list.style.height = boxHeight + "px";
+    }
     drawnFirst = start;
     drawnLast = end;
     drawnTop = offset;
@@ -246,7 +266,7 @@
     collect(changes);
     take(false);
   });
-  observer.observe(table.parentNode, { childList: true });
+  observer.observe(page, { childList: true });
   document.addEventListener("DOMContentLoaded", function () {
     collect(observer.takeRecords());
     observer.disconnect();
@@ -259,6 +279,7 @@
   window.addEventListener("scroll", draw);
   window.addEventListener("resize", function () {
     drawnFirst = -1;
+    boxHeight = -1;
     draw();
   });
 })();
