@@ -1,21 +1,31 @@
 #!/usr/bin/env bash
 # Installs what the browser suite in tests/browser needs and does not find:
-# Debian's chromium package (when running as root), and the suite's npm
-# packages exactly as its lock file gives them. Does nothing that is not needed.
+# Debian's chromium and firefox-esr packages (when running as root), and the
+# suite's npm packages exactly as its lock file gives them. Does nothing that
+# is not needed.
 set -euo pipefail
 
 suite=$(cd "$(dirname "$0")/../tests/browser" && pwd)
 chromium=${FINDLET_CHROMIUM:-/usr/bin/chromium}
+firefox=${FINDLET_FIREFOX:-/usr/bin/firefox-esr}
 
-if [ ! -x "$chromium" ]; then
-  if [ "$chromium" = /usr/bin/chromium ] && [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
-    echo "browser-setup: installing chromium"
-    apt-get update
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends chromium
+# Each browser as: its path, the path the Debian package installs, the package.
+browsers=("$chromium" /usr/bin/chromium chromium "$firefox" /usr/bin/firefox-esr firefox-esr)
+packages=()
+for ((i = 0; i < ${#browsers[@]}; i += 3)); do
+  path=${browsers[i]} debian_path=${browsers[i + 1]} package=${browsers[i + 2]}
+  [ -x "$path" ] && continue
+  if [ "$path" = "$debian_path" ] && [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
+    packages+=("$package")
   else
-    echo "browser-setup: chromium not found at $chromium; install the Debian package chromium as root" >&2
+    echo "browser-setup: $package not found at $path; install the Debian package $package as root" >&2
     exit 1
   fi
+done
+if ((${#packages[@]} > 0)); then
+  echo "browser-setup: installing ${packages[*]}"
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${packages[@]}"
 fi
 
 for tool in node npm; do
@@ -39,4 +49,4 @@ if ! lock_is_installed; then
   echo "browser-setup: installing the suite's npm packages"
   (cd "$suite" && npm ci --ignore-scripts --no-audit --no-fund)
 fi
-echo "browser-setup: ready: chromium at $chromium, npm packages of $suite installed"
+echo "browser-setup: ready: chromium at $chromium, firefox-esr at $firefox, npm packages of $suite installed"

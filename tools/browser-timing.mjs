@@ -16,7 +16,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
 import { Tree } from '../tests/browser/lib/fixtures.mjs';
-import { missingPiece, missingBinary, repoRoot, chromiumPath } from '../tests/browser/lib/prerequisites.mjs';
+import { missingFor, missingBinary, repoRoot } from '../tests/browser/lib/prerequisites.mjs';
+import { engines } from '../tests/browser/lib/engines.mjs';
 import { loadPage, timeKey, longStep } from './browser-timing/probes.mjs';
 import { breakdown } from './browser-timing/trace.mjs';
 import { report } from './browser-timing/report.mjs';
@@ -33,7 +34,8 @@ const { values: options } = parseArgs({
 const sizes = options.rows.split(',').map(Number);
 const repeats = Number(options.repeats);
 
-const missing = missingPiece() ?? missingBinary();
+const chromium = engines.find((engine) => engine.name === 'chromium');
+const missing = missingFor(chromium) ?? missingBinary();
 if (missing) {
   console.error(`browser-timing: ${missing}`);
   process.exit(1);
@@ -57,11 +59,11 @@ async function tracedBackspace(browser, context, file) {
   const { page } = await loadPage(browser, context, file);
   await browser.step('focus', () => page.focus('#_input'));
   await browser.step(`press ${hidingKey}`, () => page.keyboard.press(hidingKey), longStep);
-  await browser.step('start trace', () => browser.browser.startTracing(page, {
+  await browser.step('start trace', () => browser.driver.startTracing(page, {
     categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline'],
   }));
   const key = await timeKey(browser, page, 'Backspace');
-  const trace = await browser.step('stop trace', () => browser.browser.stopTracing(), longStep);
+  const trace = await browser.step('stop trace', () => browser.driver.stopTracing(), longStep);
   await browser.step('close page', () => page.close(), longStep);
   return { key, work: breakdown(trace, key.toFrame) };
 }
@@ -71,9 +73,9 @@ async function measure(rows) {
   const started = Date.now();
   const file = tree.write();
   const generation = Date.now() - started;
-  const browser = await Browser.start();
+  const browser = await Browser.start(chromium.executable);
   try {
-    const context = await browser.step('context', () => browser.browser.newContext({ viewport: { width: 1280, height: 900 } }));
+    const context = await browser.step('context', () => browser.driver.newContext({ viewport: { width: 1280, height: 900 } }));
     const runs = [];
     for (let i = 0; i < repeats; i++) {
       const { page, load } = await loadPage(browser, context, file);
@@ -92,7 +94,7 @@ async function measure(rows) {
 }
 
 const results = {
-  chromium: execFileSync(chromiumPath, ['--version'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim(),
+  chromium: execFileSync(chromium.executable, ['--version'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim(),
   cores: os.availableParallelism(),
   sizes: [],
 };

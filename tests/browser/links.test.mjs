@@ -57,9 +57,10 @@ function checkLinks(result, which) {
 const asciiName = (name) => isAscii(name);
 const nonAsciiName = (name) => !isAscii(name);
 // A name above 0x7F must reach the file's own bytes, whatever encoding the
-// browser picks for the page: the browser guesses it from the first 256 KiB,
-// which the page's head fills on its own, so it falls back to windows-1252.
-// The links therefore carry such bytes as escapes.
+// browser picks for the page, which declares none it knows: Chromium guesses
+// from the first 256 KiB, which the page's head fills on its own, so it falls
+// back to windows-1252; Firefox reads a file address whole and takes UTF-8
+// when every name is UTF-8. The links therefore carry such bytes as escapes.
 
 browserSuite('links', (context) => {
   for (const dark of [false, true]) {

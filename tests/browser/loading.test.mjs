@@ -36,8 +36,16 @@ browserSuite('loading', (context) => {
         assert.deepEqual(page.seen.pageErrors, []);
       });
 
+      // Chromium reports the page's own file among its requests; Firefox
+      // reports no reads of file addresses at all, only network and data:
+      // requests (its logo), so there a read of a file beside the page would
+      // go unseen, while any request to the network still shows.
       test('the page asks for nothing but itself and data addresses', () => {
-        assert.ok(page.seen.requests.includes(pathToFileURL(file).href), 'the page itself was seen');
+        if (context.browser.reportsFileRequests) {
+          assert.ok(page.seen.requests.includes(pathToFileURL(file).href), 'the page itself was seen');
+        } else {
+          assert.ok(page.seen.requests.some((url) => url.startsWith('data:')), 'the logo was seen');
+        }
         const outside = page.seen.requests.filter((url) => url !== pathToFileURL(file).href && !url.startsWith('data:'));
         assert.deepEqual(outside, []);
         assert.deepEqual(page.seen.failedRequests, []);

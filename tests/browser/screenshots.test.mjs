@@ -37,8 +37,8 @@ browserSuite('screenshots', (context) => {
         assert.ok(look.heading.startsWith('Findlet - '));
 
         fs.mkdirSync(screenshotFolder(), { recursive: true });
-        const file = path.join(screenshotFolder(), `search-${theme.name}.png`);
-        await page.step('screenshot', () => page.page.screenshot({ path: file, fullPage: true }));
+        const file = path.join(screenshotFolder(), `search-${theme.name}-${context.engine.name}.png`);
+        await page.screenshot(file);
         const png = fs.readFileSync(file);
         assert.equal(png.subarray(1, 4).toString(), 'PNG');
         console.log(`screenshot: ${file}`);

@@ -1,9 +1,7 @@
-// Debian's Chromium, headless, under our own control: every step that waits
-// on the browser runs under a timer of ours, because a page stuck in a script
-// handler stops Playwright's own timeouts from firing. When a step overruns,
-// the browser is ended by the id of the process we started.
+// Debian's Chromium, headless, driven by playwright-core under our own step
+// timers (lib/guard.mjs).
 import { chromium } from 'playwright-core';
-import { chromiumPath } from './prerequisites.mjs';
+import { GuardedBrowser, argumentValue } from './guard.mjs';
 
 const launchArgs = [
   '--disable-gpu',
@@ -14,79 +12,111 @@ const launchArgs = [
   '--disable-sync',
 ];
 
-export class StepTimeout extends Error {}
-
-function timer(ms, onExpiry) {
-  let handle;
-  const expired = new Promise((_, reject) => {
-    handle = setTimeout(() => reject(onExpiry()), ms);
-  });
-  return { expired, cancel: () => clearTimeout(handle) };
-}
-
-export class Browser {
+export class Browser extends GuardedBrowser {
   #server;
-  #pid;
-  #ended = false;
-  browser;
+  #browser;
 
-  static async start() {
+  static async start(executablePath) {
     const server = await chromium.launchServer({
-      executablePath: chromiumPath,
+      executablePath,
       headless: true,
       args: launchArgs,
       timeout: 30_000,
     });
     const self = new Browser(server);
-    self.browser = await self.step('connect', () => chromium.connect(server.wsEndpoint()));
+    self.#browser = await self.step('connect', () => chromium.connect(server.wsEndpoint()));
     return self;
   }
 
   constructor(server) {
+    const child = server.process();
+    // Playwright gives Chromium a fresh temporary profile of its own.
+    super('Chromium', child.pid, argumentValue(child.spawnargs, '--user-data-dir'));
     this.#server = server;
-    this.#pid = server.process().pid;
   }
 
-  get pid() {
-    return this.#pid;
+  // Playwright's own Browser, for tools that need Chromium's own features
+  // (tracing).
+  get driver() {
+    return this.#browser;
   }
 
-  // Runs action() and waits for it at most ms milliseconds; past that the
-  // browser is ended and the step fails with a StepTimeout.
-  async step(label, action, ms = 20_000) {
-    if (this.#ended) throw new StepTimeout(`${label}: Chromium was already ended`);
-    const t = timer(ms, () => {
-      this.kill();
-      return new StepTimeout(`${label}: no answer within ${ms} ms, Chromium (pid ${this.#pid}) ended`);
+  async version() {
+    return `chromium/${this.#browser.version()}`;
+  }
+
+  // Reads of file addresses (the page itself, files beside it) are reported
+  // as requests; data: addresses are not.
+  get reportsFileRequests() {
+    return true;
+  }
+
+  // A page in a fresh browser context of its own, with what it says and asks
+  // for recorded in `seen`.
+  async newTab({ viewport, initScript, seen }) {
+    const context = await this.#browser.newContext({ viewport });
+    const page = await context.newPage();
+    page.on('console', (message) => {
+      if (message.type() === 'error') seen.consoleErrors.push(message.text());
     });
-    try {
-      return await Promise.race([action(), t.expired]);
-    } finally {
-      t.cancel();
-    }
+    page.on('pageerror', (error) => seen.pageErrors.push(String(error)));
+    page.on('request', (request) => seen.requests.push(request.url()));
+    page.on('requestfailed', (request) => seen.failedRequests.push(request.url()));
+    await page.addInitScript(initScript);
+    return new Tab(context, page, viewport);
   }
 
-  // Ends the browser's whole process group: it was started as its leader.
-  kill() {
-    if (this.#ended) return;
-    this.#ended = true;
-    try {
-      process.kill(-this.#pid, 'SIGKILL');
-    } catch (error) {
-      if (error.code !== 'ESRCH') throw error;
-    }
+  close() {
+    return this.closeWith(async () => {
+      await this.#browser.close();
+      await this.#server.close();
+    });
+  }
+}
+
+class Tab {
+  #context;
+  #page;
+  #viewport;
+
+  constructor(context, page, viewport) {
+    this.#context = context;
+    this.#page = page;
+    this.#viewport = viewport;
   }
 
-  async close() {
-    if (this.#ended) return;
-    try {
-      await this.step('close', async () => {
-        await this.browser.close();
-        await this.#server.close();
-      }, 10_000);
-      this.#ended = true;
-    } catch {
-      this.kill();
-    }
+  goto(url) {
+    return this.#page.goto(url, { waitUntil: 'load' });
+  }
+
+  evaluate(fn, arg) {
+    return this.#page.evaluate(fn, arg);
+  }
+
+  focus(selector) {
+    return this.#page.focus(selector);
+  }
+
+  type(text) {
+    return this.#page.keyboard.type(text);
+  }
+
+  // A key or a chord such as 'Control+A'.
+  press(key) {
+    return this.#page.keyboard.press(key);
+  }
+
+  // One turn of the mouse wheel over the middle of the page.
+  async wheel(deltaY) {
+    await this.#page.mouse.move(this.#viewport.width / 2, this.#viewport.height / 2);
+    await this.#page.mouse.wheel(0, deltaY);
+  }
+
+  screenshot(file) {
+    return this.#page.screenshot({ path: file, fullPage: true });
+  }
+
+  close() {
+    return this.#context.close();
   }
 }

@@ -1,6 +1,8 @@
 // One search page opened from its file URL in a fresh browser context, with
-// everything it says or asks for recorded, and the reads and key presses the
-// tests make on it.
+// everything it says or asks for recorded, and the reads, key presses and
+// scrolls the tests make on it. The same in every engine: the engine's
+// Browser (lib/engines.mjs) opens the tab, and each call that waits on the
+// browser runs as one of its timed steps.
 import { pathToFileURL } from 'node:url';
 
 // Watches reads of `$`: for each one, whether it came from the body's script
@@ -24,36 +26,41 @@ function watchDollar() {
   });
 }
 
+// What the page said and asked for while open:
+// - consoleErrors: console messages at the error level;
+// - pageErrors: errors raised by the page's scripts and not caught;
+// - requests, failedRequests: the addresses it asked for (which ones an
+//   engine reports: Browser.reportsFileRequests);
+// - documentRemarks: what the browser itself said about the document, kept
+//   apart from the page's errors (Firefox names the unknown character set).
+function emptyRecords() {
+  return { consoleErrors: [], pageErrors: [], requests: [], failedRequests: [], documentRemarks: [] };
+}
+
+// Opens `file` in a new tab of `browser` and returns its SearchPage once the
+// page has loaded. viewport: the tab's size in CSS pixels.
 export async function openPage(browser, file, { viewport = { width: 1280, height: 900 } } = {}) {
-  const context = await browser.step('new context', () => browser.browser.newContext({ viewport }));
-  const page = await browser.step('new page', () => context.newPage());
-  const seen = { consoleErrors: [], pageErrors: [], requests: [], failedRequests: [] };
-  page.on('console', (message) => {
-    if (message.type() === 'error') seen.consoleErrors.push(message.text());
-  });
-  page.on('pageerror', (error) => seen.pageErrors.push(String(error)));
-  page.on('request', (request) => seen.requests.push(request.url()));
-  page.on('requestfailed', (request) => seen.failedRequests.push(request.url()));
-  await browser.step('init script', () => page.addInitScript(watchDollar));
+  const seen = emptyRecords();
+  const tab = await browser.step('new tab', () => browser.newTab({ viewport, initScript: watchDollar, seen }));
+  const page = new SearchPage(browser, tab, seen);
   const url = pathToFileURL(file).href;
-  await browser.step(`load ${url}`, () => page.goto(url, { waitUntil: 'load' }));
-  return new SearchPage(browser, context, page, seen);
+  await page.step(`load ${url}`, () => tab.goto(url));
+  return page;
 }
 
 export class SearchPage {
-  constructor(browser, context, page, seen) {
+  constructor(browser, tab, seen) {
     this.browser = browser;
-    this.context = context;
-    this.page = page;
+    this.tab = tab;
     this.seen = seen;
   }
 
-  step(label, action) {
-    return this.browser.step(label, action);
+  step(label, action, ms) {
+    return this.browser.step(label, action, ms);
   }
 
-  evaluate(label, fn, arg) {
-    return this.step(label, () => this.page.evaluate(fn, arg));
+  evaluate(label, fn, arg, ms) {
+    return this.step(label, () => this.tab.evaluate(fn, arg), ms);
   }
 
   // Every row of the table body, in page order, as the browser reads it.
@@ -86,13 +93,78 @@ export class SearchPage {
 
   // Real key presses into the search field, so that each key release fires.
   async type(text) {
-    await this.step('focus field', () => this.page.focus('#_input'));
-    await this.step(`type ${JSON.stringify(text)}`, () => this.page.keyboard.type(text));
+    await this.step('focus field', () => this.tab.focus('#_input'));
+    await this.step(`type ${JSON.stringify(text)}`, () => this.tab.type(text));
   }
 
+  // A key or a chord such as 'Control+A' pressed in the search field.
   async press(key) {
-    await this.step('focus field', () => this.page.focus('#_input'));
-    await this.step(`press ${key}`, () => this.page.keyboard.press(key));
+    await this.step('focus field', () => this.tab.focus('#_input'));
+    await this.step(`press ${key}`, () => this.tab.press(key));
+  }
+
+  // A key pressed with nothing focused, so that it goes to the page itself
+  // (End, Page Down and the like scroll it).
+  async pressOnPage(key) {
+    await this.evaluate('leave field', () => document.activeElement?.blur());
+    await this.step(`press ${key} on the page`, () => this.tab.press(key));
+    await this.scrollSettled();
+  }
+
+  // Turns the mouse wheel over the middle of the page, one notch of `delta`
+  // pixels at a time, until the page no longer moves (at most `notches`).
+  async wheelDown({ delta = 2000, notches = 50 } = {}) {
+    for (let notch = 0; notch < notches; notch++) {
+      const before = await this.evaluate('read scroll', () => window.scrollY);
+      await this.step('turn wheel', () => this.tab.wheel(delta));
+      if ((await this.scrollSettled()).scrollY === before) return;
+    }
+    throw new Error(`the page still moved after ${notches} wheel notches`);
+  }
+
+  // Waits until the page has stopped scrolling (the same offset over several
+  // frames; a browser may animate a scroll) and returns where it stands.
+  scrollSettled() {
+    return this.evaluate('wait for the scroll to end', () => new Promise((resolve) => {
+      let last = window.scrollY;
+      let still = 0;
+      const frame = () => {
+        still = window.scrollY === last ? still + 1 : 0;
+        last = window.scrollY;
+        if (still >= 5) {
+          resolve({ scrollY: last, bottom: last + window.innerHeight, height: document.documentElement.scrollHeight });
+        } else {
+          requestAnimationFrame(frame);
+        }
+      };
+      requestAnimationFrame(frame);
+    }));
+  }
+
+  // Where a row of the table body stands in the viewport (index -1: the last
+  // row): its box against the viewport, whether the browser counts it
+  // visible, and whether it is what shows at its own middle, on top of
+  // everything else.
+  rowInView(index) {
+    return this.evaluate('read row placement', (at) => {
+      const rows = document.getElementById('fTable').rows;
+      const row = rows[at < 0 ? rows.length + at : at];
+      const box = row.getBoundingClientRect();
+      const width = document.documentElement.clientWidth;
+      const height = document.documentElement.clientHeight;
+      const middle = document.elementFromPoint(
+        Math.min(Math.max((box.left + box.right) / 2, 0), width - 1),
+        Math.min(Math.max((box.top + box.bottom) / 2, 0), height - 1));
+      return {
+        text: row.textContent,
+        inView: box.top >= 0 && box.bottom <= height && box.left >= 0 && box.right <= width,
+        visible: row.checkVisibility({ opacityProperty: true, visibilityProperty: true }),
+        onTop: middle !== null && row.contains(middle),
+        top: box.top,
+        bottom: box.bottom,
+        viewportHeight: height,
+      };
+    }, index);
   }
 
   // Empties the field with key presses: select all, then Backspace.
@@ -102,15 +174,12 @@ export class SearchPage {
   }
 
   // Replaces the field's text without any key event, as pasting or cutting
-  // with the mouse does. (Playwright's fill() presses Delete for an empty
-  // text, so it is not used.)
+  // with the mouse does.
   async insertWithoutKeys(text) {
-    await this.evaluate('select field', () => document.getElementById('_input').select());
-    if (text === '') {
-      await this.evaluate('cut field', () => document.execCommand('delete'));
-    } else {
-      await this.step('insert text', () => this.page.keyboard.insertText(text));
-    }
+    await this.evaluate('replace field text', (value) => {
+      document.getElementById('_input').select();
+      document.execCommand(value === '' ? 'delete' : 'insertText', false, value);
+    }, text);
   }
 
   // Byte strings decoded the way the page itself was decoded, by the
@@ -132,7 +201,12 @@ export class SearchPage {
     return this.evaluate('read field', () => document.getElementById('_input').value);
   }
 
+  // The whole page as a PNG file.
+  screenshot(file) {
+    return this.step('screenshot', () => this.tab.screenshot(file));
+  }
+
   async close() {
-    await this.step('close context', () => this.context.close());
+    await this.step('close tab', () => this.tab.close());
   }
 }

@@ -56,3 +56,14 @@ export function mixedTree() {
     .file('Café Menü.txt', 10)
     .file(Buffer.from('caf\xe9.txt', 'latin1'), 10);
 }
+
+// A listing a few hundred rows long, far taller than a window: `count` files
+// spread over folders of 50.
+export function longTree(count = 300) {
+  const tree = new Tree('long');
+  for (let i = 0; i < count; i++) {
+    const number = String(i).padStart(4, '0');
+    tree.file(`Folder ${number.slice(0, 2)}/Row ${number}.txt`, (i % 97) * 13);
+  }
+  return tree;
+}
