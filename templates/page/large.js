@@ -167,11 +167,20 @@
     return query === "" ? index : matches[index];
   }
 
+  // The count line, and the size column as wide as the widest size text.
+  var counted = "";
+  var sized = 0;
   function showCount() {
     var total = rows.toLocaleString("en-US");
     var text = query === "" ? total + (rows === 1 ? " file" : " files") :
       matched.toLocaleString("en-US") + " of " + total + " files match";
-    count.textContent = loading ? text + " so far, still loading..." : text;
+    if (loading) text += " so far, still loading...";
+    if (text !== counted) count.textContent = counted = text;
+    if (widest !== sized) {
+      sized = widest;
+      sizeColumn.textContent = "table.fLarge th:last-child{width:calc(" + Math.max(widest + 3, 4) +
+        "ch + 17px)}";
+    }
   }
 
   // Draws the rows in view. The list stands for every match: its height is
@@ -180,8 +189,6 @@
   function draw() {
     pending = 0;
     showCount();
-    sizeColumn.textContent = "table.fLarge th:last-child{width:calc(" + Math.max(widest + 3, 4) +
-      "ch + 17px)}";
     var height = rowHeight || 37;
     var natural = matched * height;
     var total = Math.min(natural, GapCap);
