@@ -2,6 +2,7 @@
 // timers (lib/guard.mjs).
 import { chromium } from 'playwright-core';
 import { GuardedBrowser, argumentValue } from './guard.mjs';
+import { Tab } from './tab.mjs';
 
 const launchArgs = [
   '--disable-gpu',
@@ -71,52 +72,5 @@ export class Browser extends GuardedBrowser {
       await this.#browser.close();
       await this.#server.close();
     });
-  }
-}
-
-class Tab {
-  #context;
-  #page;
-  #viewport;
-
-  constructor(context, page, viewport) {
-    this.#context = context;
-    this.#page = page;
-    this.#viewport = viewport;
-  }
-
-  goto(url) {
-    return this.#page.goto(url, { waitUntil: 'load' });
-  }
-
-  evaluate(fn, arg) {
-    return this.#page.evaluate(fn, arg);
-  }
-
-  focus(selector) {
-    return this.#page.focus(selector);
-  }
-
-  type(text) {
-    return this.#page.keyboard.type(text);
-  }
-
-  // A key or a chord such as 'Control+A'.
-  press(key) {
-    return this.#page.keyboard.press(key);
-  }
-
-  // One turn of the mouse wheel over the middle of the page.
-  async wheel(deltaY) {
-    await this.#page.mouse.move(this.#viewport.width / 2, this.#viewport.height / 2);
-    await this.#page.mouse.wheel(0, deltaY);
-  }
-
-  screenshot(file) {
-    return this.#page.screenshot({ path: file, fullPage: true });
-  }
-
-  close() {
-    return this.#context.close();
   }
 }

@@ -2,6 +2,7 @@
 // under our own step timers (lib/guard.mjs).
 import puppeteer from 'puppeteer-core';
 import { GuardedBrowser, argumentValue } from './guard.mjs';
+import { Tab } from './tab.mjs';
 
 // Remarks Firefox makes about the document itself, which reach the driver
 // the way a script's uncaught error does. The page declares a character set
@@ -58,7 +59,7 @@ export class Browser extends GuardedBrowser {
     page.on('requestfailed', (request) => seen.failedRequests.push(request.url()));
     await page.setViewport(viewport);
     await page.evaluateOnNewDocument(initScript);
-    return new Tab(context, page, viewport);
+    return new FirefoxTab(context, page, viewport);
   }
 
   close() {
@@ -68,33 +69,8 @@ export class Browser extends GuardedBrowser {
 
 const modifiers = new Set(['Alt', 'Control', 'Meta', 'Shift']);
 
-class Tab {
-  #context;
-  #page;
-  #viewport;
-
-  constructor(context, page, viewport) {
-    this.#context = context;
-    this.#page = page;
-    this.#viewport = viewport;
-  }
-
-  goto(url) {
-    return this.#page.goto(url, { waitUntil: 'load' });
-  }
-
-  evaluate(fn, arg) {
-    return this.#page.evaluate(fn, arg);
-  }
-
-  focus(selector) {
-    return this.#page.focus(selector);
-  }
-
-  type(text) {
-    return this.#page.keyboard.type(text);
-  }
-
+// Puppeteer's own forms of a chord and of a wheel turn.
+class FirefoxTab extends Tab {
   // A key or a chord such as 'Control+A', written as Playwright writes them:
   // the modifiers are held down while the last key is pressed.
   async press(chord) {
@@ -104,7 +80,7 @@ class Tab {
     // A capital letter is its own key to puppeteer; under Control it is the
     // letter's key, as for a person pressing Control and A.
     const letter = keys.length > 0 && !keys.includes('Shift') && /^[A-Z]$/.test(key) ? key.toLowerCase() : key;
-    const keyboard = this.#page.keyboard;
+    const keyboard = this.page.keyboard;
     for (const modifier of keys) await keyboard.down(modifier);
     try {
       await keyboard.press(letter);
@@ -115,15 +91,7 @@ class Tab {
 
   // One turn of the mouse wheel over the middle of the page.
   async wheel(deltaY) {
-    await this.#page.mouse.move(this.#viewport.width / 2, this.#viewport.height / 2);
-    await this.#page.mouse.wheel({ deltaY });
-  }
-
-  screenshot(file) {
-    return this.#page.screenshot({ path: file, fullPage: true });
-  }
-
-  close() {
-    return this.#context.close();
+    await this.page.mouse.move(this.viewport.width / 2, this.viewport.height / 2);
+    await this.page.mouse.wheel({ deltaY });
   }
 }
