@@ -5,7 +5,10 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -105,6 +108,51 @@ HANDLE OpenForWriting(const char* path, DWORD disposition) {
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
+// The console's output code page before the run, while the run has it set to
+// UTF-8; 0 when the run left it alone. The code page belongs to the console,
+// not to the process, and would stay changed for the shell after the run. The
+// exit handler and a console event handler (which runs on a thread of its
+// own) may both restore it; whichever comes first does.
+std::atomic<UINT> SavedConsoleOutputCodePage{0};
+
+void RestoreConsoleOutputCodePage() {
+  const UINT previous = SavedConsoleOutputCodePage.exchange(0);
+  if (previous == 0) return;
+  std::fflush(stdout);  // what is still buffered was written for UTF-8
+  SetConsoleOutputCP(previous);
+}
+
+// Ctrl+C, Ctrl+Break or a closing console window end the process without the
+// exit handlers; the code page is put back first, and the default handler
+// then ends the process as usual.
+BOOL WINAPI RestoreOnConsoleEvent(DWORD) {
+  RestoreConsoleOutputCodePage();
+  return FALSE;
+}
+
+// Whether standard output is a console, and not a file, pipe or other
+// character device such as NUL.
+bool StandardOutputIsConsole() {
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  return out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) == FILE_TYPE_CHAR &&
+         GetConsoleMode(out, &mode) != 0;
+}
+
+// A console shows the bytes written to it in its output code page, which is
+// the OEM code page (such as 437 or 850) unless the user chose another. When
+// names and arguments are UTF-8, the console is switched to UTF-8 for the run,
+// so that "Path to scan: Café" reads as typed. Output to a file or pipe is
+// left as it is: its bytes are the same either way.
+void UseUtf8Console() {
+  if (!Platform::TextIsUtf8() || !StandardOutputIsConsole()) return;
+  const UINT previous = GetConsoleOutputCP();
+  if (previous == 0 || previous == CP_UTF8 || SetConsoleOutputCP(CP_UTF8) == 0) return;
+  SavedConsoleOutputCodePage.store(previous);
+  std::atexit(RestoreConsoleOutputCodePage);
+  SetConsoleCtrlHandler(RestoreOnConsoleEvent, TRUE);
+}
+
 }  // namespace
 
 namespace Platform {
@@ -172,10 +220,12 @@ bool LocalTime(std::int64_t seconds, std::tm& local) {
 }
 
 void PrepareProcess() {
+  // Standard output stays in the runtime's text mode.
+  UseUtf8Console();
+
   // The C runtime reads TZ only in its own form (such as EST5EDT) and takes
   // any other value, such as a zone name like Europe/Paris, for UTC. Such a
   // value is dropped, so that local time follows the system's time zone.
-  // Standard output stays in the runtime's text mode.
   char zone[256];
   const DWORD length = GetEnvironmentVariableA("TZ", zone, sizeof zone);
   if (length == 0) return;  // not set

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # The Windows part of the tests, headless: cross-builds findlet.exe (windows
-# preset), checks that it imports only system DLLs, runs the end-to-end
+# preset), checks that it imports only system DLLs and carries its
+# application manifest (UTF-8 code page, long paths), runs the end-to-end
 # suite against it under Wine (wine preset: the native build, which registers
 # its end-to-end cases a second time for findlet.exe), then builds the .zip
-# and runs the findlet.exe it holds under Wine.
+# and runs the findlet.exe it holds under Wine, on names in several scripts
+# and with a Wine console, whose output code page it must set to UTF-8 for
+# the run and give back afterwards.
 #
 # Needs, as Debian packages: cmake ninja-build g++ libgtest-dev libgmock-dev
-# g++-mingw-w64-x86-64-posix wine wine64. The Wine prefix is
+# g++-mingw-w64-x86-64-posix wine wine64 (and script, from util-linux, for
+# the console). The Wine prefix is
 # FINDLET_WINEPREFIX (default /tmp/findlet-wine), outside the source tree.
 # Exits non-zero on the first failure; a skipped case counts as a failure.
 set -euo pipefail
@@ -20,7 +24,8 @@ fail() {
   exit 1
 }
 
-for tool in cmake ninja x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump wine wineserver; do
+for tool in cmake ninja x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump \
+  x86_64-w64-mingw32-windres wine wineserver script; do
   command -v "$tool" >/dev/null ||
     fail "$tool is missing; install g++-mingw-w64-x86-64-posix wine wine64 (apt-get)"
 done
@@ -34,6 +39,20 @@ step "findlet.exe imports only system DLLs"
 imports=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }' | sort | tr '\n' ' ')
 echo "imports: $imports"
 [ "$imports" = "KERNEL32.dll msvcrt.dll " ] || fail "unexpected DLL imports: $imports"
+
+# The manifest is resource 1 of type 24 (RT_MANIFEST); windres dumps an
+# executable's resources in .rc form, each line of text as a quoted string.
+check_manifest() {
+  local resources
+  resources=$(x86_64-w64-mingw32-windres -J coff -O rc -i "$1")
+  grep -q '^1 24 ' <<<"$resources" || fail "$1 has no application manifest (resource 1 24)"
+  grep -q '<activeCodePage xmlns=""http://schemas.microsoft.com/SMI/2019/WindowsSettings"">UTF-8</activeCodePage>' \
+    <<<"$resources" || fail "the manifest of $1 does not ask for the UTF-8 code page"
+  grep -q '<longPathAware xmlns=""http://schemas.microsoft.com/SMI/2016/WindowsSettings"">true</longPathAware>' \
+    <<<"$resources" || fail "the manifest of $1 does not declare long path awareness"
+}
+step "findlet.exe carries its manifest"
+check_manifest "$exe"
 
 step "End-to-end suite under Wine (wine preset)"
 cmake --preset wine -DFINDLET_WINEPREFIX="$FINDLET_WINEPREFIX"
@@ -59,8 +78,14 @@ for file in LICENSE LICENSE.bootstrap LICENSE.jquery README.md THIRD-PARTY-NOTIC
 done
 [ "$listing" = "$expected" ] || fail "unexpected contents of $zip: $listing"
 
+check_manifest "$unpacked/$package/findlet.exe"
+
 step "The packaged findlet.exe under Wine, against the Linux build"
 cp -r examples/demo "$unpacked/demo"
+# Names in other scripts reach findlet.exe in UTF-8 through its manifest, and
+# read as on Linux.
+mkdir "$unpacked/demo/Ünïcödé"
+touch "$unpacked/demo/日本語.pdf" "$unpacked/demo/Beyoncé - Halo.mp3" "$unpacked/demo/Ünïcödé/café.txt"
 tools/wine-env.sh wine "$unpacked/$package/findlet.exe" "$unpacked/demo" \
   </dev/null >"$unpacked/windows.out"
 mv "$unpacked/demo/search.html" "$unpacked/windows.html"
@@ -72,5 +97,33 @@ cmp <(rows "$unpacked/windows.html") <(rows "$unpacked/demo/search.html") ||
   fail "rows differ from the Linux build's"
 [ -n "$(rows "$unpacked/windows.html")" ] || fail "the page lists no rows"
 cat "$unpacked/linux.out"
+
+step "The console's output code page, with a Wine console"
+# Wine's C runtime hands console output over a character at a time, each byte
+# decoded as Latin-1, so what a Wine console shows does not tell its code
+# page; the calls in Wine's relay trace do. With standard output on a console
+# (a pseudo-terminal here) a run sets UTF-8 (65001, fde9) and then puts back
+# the code page it found, whether it succeeds or fails; with standard output
+# on a pipe it leaves the console alone.
+relay=$unpacked/relay.log
+relay_values() { # the values of the calls to $1 in the trace, in order
+  grep -a "$1" "$relay" | sed 's/.*[(=]\([0-9a-f]*\)[) ].*/\1/' | tr '\n' ' ' || true
+}
+for folder in "$unpacked/demo/Ünïcödé" "$unpacked/missing"; do
+  tools/wine-env.sh script -qec \
+    "WINEDEBUG=+relay wine '$unpacked/$package/findlet.exe' '$folder' 2>'$relay'" /dev/null \
+    </dev/null >/dev/null || true
+  found=$(relay_values 'Ret  KERNEL32.GetConsoleOutputCP() retval=')
+  changed=$(relay_values 'Call KERNEL32.SetConsoleOutputCP(')
+  echo "console, $folder: found ${found:-none}; set ${changed:-none}"
+  [ -n "$found" ] && [ "$found" != "0000fde9 " ] && [ "$changed" = "0000fde9 $found" ] ||
+    fail "the console's code page was not set to UTF-8 for the run and given back"
+done
+tools/wine-env.sh script -qec \
+  "WINEDEBUG=+relay wine '$unpacked/$package/findlet.exe' '$unpacked/demo' 2>'$relay' | cat" \
+  /dev/null </dev/null >/dev/null
+changed=$(relay_values 'Call KERNEL32.SetConsoleOutputCP(')
+echo "pipe: set ${changed:-none}"
+[ -z "$changed" ] || fail "the console's code page was changed with standard output on a pipe"
 
 step "Windows part passed"

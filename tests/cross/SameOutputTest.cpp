@@ -2,8 +2,9 @@
 // the same bytes: the same console lines (line ends aside), the same page
 // around the rows and the same rows, each build listing a folder in its
 // platform's order: Linux in directory order, Windows (Wine) sorted by name
-// without regard to case. Names are kept to ASCII, whose bytes are the same
-// in both builds' code pages.
+// without regard to case. Names in other scripts than Latin are among them:
+// the Windows build reads names and arguments through its UTF-8 code page, so
+// both builds see the same bytes.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -63,36 +64,6 @@ void ListingOrder(const std::string& folder, const std::string& link, bool sorte
   }
 }
 
-// The value of an upper-case hexadecimal digit, or -1.
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// The links of a page's rows in page order, percent escapes decoded.
-std::vector<std::string> RowLinks(const std::string& page) {
-  const std::string rows = SplitPage(page).Rows;
-  std::vector<std::string> links;
-  const std::string open = "<a href=\"";
-  for (std::size_t at = rows.find(open); at != std::string::npos; at = rows.find(open, at)) {
-    at += open.size();
-    const std::size_t end = rows.find('"', at);
-    std::string link;
-    for (std::size_t i = at; i < end; ++i) {
-      if (rows[i] == '%' && i + 2 < end && HexValue(rows[i + 1]) >= 0 &&
-          HexValue(rows[i + 2]) >= 0) {
-        link += static_cast<char>(HexValue(rows[i + 1]) * 16 + HexValue(rows[i + 2]));
-        i += 2;
-      } else {
-        link += rows[i];
-      }
-    }
-    links.push_back(link);
-  }
-  return links;
-}
-
 struct Outcome {
   RunResult Result;
   std::string Page;
@@ -105,6 +76,12 @@ Outcome RunAndCollect(const std::vector<std::string>& command,
   return run;
 }
 
+// A folder name in UTF-8 with letters outside ASCII: Ünïcödé.
+const std::string Unicode =
+    "\xC3\x9Cn\xC3\xAF"
+    "c\xC3\xB6"
+    "d\xC3\xA9";
+
 void MakeTree(const TempTree& tree) {
   for (const char* file :
        {"Zebra.txt", "apple.TXT", "Mango/inner.md", "banana/Deep/x.JPG", "banana/Deep/Y.jpg",
@@ -112,6 +89,12 @@ void MakeTree(const TempTree& tree) {
         "_under.txt", "~tilde.txt", "Photos 2020/Beach #1.JPG", "Photos 2020/beach 2.jpg", "README",
         "archive.tar.gz", "100%.txt"}) {
     tree.File(file, std::string(std::string_view(file).size() * 97, 'x'));
+  }
+  // Names in other scripts, which both builds read as the same UTF-8 bytes.
+  for (const std::string& file :
+       std::vector<std::string>{"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.pdf", "caf\xC3\xA9.txt",
+                                "Beyonc\xC3\xA9 - Halo.mp3", Unicode + "/Read Me.md"}) {
+    tree.File(file, std::string(file.size() * 97, 'x'));
   }
   tree.Folder("empty");
   tree.SizedFile("banana/Deep/big.bin", 5368709120ULL);
@@ -126,6 +109,7 @@ TEST(SameOutput, PagesOfARealTreeMatchRowForRow) {
       {tree.Root(), ".TXT", "deep", ""},
       {tree.Root(), "nothing matches"},
       {tree.Root() + "/banana\\\\"},
+      {tree.Root() + "/" + Unicode},
   };
   for (const auto& arguments : calls) {
     const std::string label = arguments.back();
@@ -179,7 +163,14 @@ TEST(SameOutput, ConsoleOfEveryOutcomeMatches) {
   TempTree tree;
   tree.File("a.txt");
   const std::vector<std::vector<std::string>> calls = {
-      {}, {"/?"}, {"-help", "x"}, {tree.Path("missing")}, {tree.Path("a.txt")}, {""}, {"--HELP"},
+      {},
+      {"/?"},
+      {"-help", "x"},
+      {tree.Path("missing")},
+      {tree.Path("a.txt")},
+      {""},
+      {"--HELP"},
+      {tree.Path("caf\xC3\xA9")},
   };
   for (const auto& arguments : calls) {
     const std::string label = arguments.empty() ? "(none)" : arguments[0];

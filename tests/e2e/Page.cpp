@@ -17,6 +17,13 @@ std::string Replace(std::string text, const std::string& needle, const std::stri
   return text;
 }
 
+// The value of an upper-case hexadecimal digit, or -1.
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 }  // namespace
 
 PageParts SplitPage(const std::string& page) {
@@ -99,6 +106,28 @@ std::vector<std::string> SortedRows(const std::string& page) {
   std::vector<std::string> lines = PageRows(page);
   std::sort(lines.begin(), lines.end());
   return lines;
+}
+
+std::vector<std::string> RowLinks(const std::string& page) {
+  const std::string rows = SplitPage(page).Rows;
+  std::vector<std::string> links;
+  const std::string open = "<a href=\"";
+  for (std::size_t at = rows.find(open); at != std::string::npos; at = rows.find(open, at)) {
+    at += open.size();
+    const std::size_t end = rows.find('"', at);
+    std::string link;
+    for (std::size_t i = at; i < end; ++i) {
+      if (rows[i] == '%' && i + 2 < end && HexValue(rows[i + 1]) >= 0 &&
+          HexValue(rows[i + 2]) >= 0) {
+        link += static_cast<char>(HexValue(rows[i + 1]) * 16 + HexValue(rows[i + 2]));
+        i += 2;
+      } else {
+        link += rows[i];
+      }
+    }
+    links.push_back(link);
+  }
+  return links;
 }
 
 std::string ExpectedHead(bool dark, const std::string& title, bool utf8) {

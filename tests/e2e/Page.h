@@ -26,6 +26,10 @@ std::vector<std::string> PageRows(const std::string& page);
 // PageRows, sorted.
 std::vector<std::string> SortedRows(const std::string& page);
 
+// The links of a page's rows in page order, percent escapes decoded: the
+// bytes of each file's path as the link names it (".\a\b.txt").
+std::vector<std::string> RowLinks(const std::string& page);
+
 // The expected head and tail of a page: the template with its placeholders
 // filled, for a page of UTF-8 names (every build whose names are UTF-8: POSIX,
 // and Windows with its UTF-8 code page) or of ANSI names.

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "tests/e2e/Console.h"
-#include "tests/e2e/HostName.h"
 #include "tests/e2e/Page.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/TempTree.h"
@@ -50,25 +49,26 @@ TEST(Walk, ListsFilesAtEveryDepthWithTheirNamesAndSizes) {
   tree.File("2020/Summer/Beach #1.JPG", std::string(1500, 'b'));
   tree.File("2020/it's & 100%.Md", "y");
   tree.File("x/y/b.txt", std::string(1025, 'z'));
-  tree.File(HostName("Set #2/caf\xE9 \xC3\xA9t\xC3\xA9.JPEG"), "");
+  // A name that is not UTF-8 (a lone Latin-1 byte) exists on POSIX file
+  // systems only; a Windows name is UTF-16, which a Windows build reads in
+  // UTF-8 like every other name.
+  const std::string cafe =
+      WindowsTarget() ? "caf\xC3\xA9 \xC3\xA9t\xC3\xA9" : "caf\xE9 \xC3\xA9t\xC3\xA9";
+  tree.File("Set #2/" + cafe + ".JPEG", "");
   tree.File(".gitignore", "");
   tree.File("Makefile", "");
   tree.File("archive.tar.gz", "");
   tree.File(".hidden/secret.txt", "");  // a dot folder is skipped whole
   tree.Folder("empty");
   const Listing listing = Scan(tree);
-  // A Windows build leaves bytes above 0x7F in links as they are, since the
-  // browser reads the page in the ANSI code page of the names; a POSIX
-  // build's names are raw bytes, which reach the file only as escapes.
-  const std::string cafe =
-      WindowsTarget() ? "caf\xE9 \xC3\xA9t\xC3\xA9.JPEG" : "caf%E9 %C3%A9t%C3%A9.JPEG";
+  const std::string cafeLink = WindowsTarget() ? "caf%C3%A9 %C3%A9t%C3%A9" : "caf%E9 %C3%A9t%C3%A9";
   EXPECT_EQ(listing.Rows, Sorted({
                               Row("\\notes.txt", "notes.txt", "0"),
                               Row("\\README.TXT", "readme.txt", "1"),
                               Row("\\2020\\Summer\\Beach %231.JPG", "beach #1.jpg", "2"),
                               Row("\\2020\\it%27s & 100%.Md", "it's & 100%.md", "1"),
                               Row("\\x\\y\\b.txt", "b.txt", "2"),
-                              Row("\\Set %232\\" + cafe, "caf\xE9 \xC3\xA9t\xC3\xA9.jpeg", "0"),
+                              Row("\\Set %232\\" + cafeLink + ".JPEG", cafe + ".jpeg", "0"),
                               Row("\\.gitignore", ".gitignore", "0"),
                               Row("\\Makefile", "makefile", "0"),
                               Row("\\archive.tar.gz", "archive.tar.gz", "0"),
@@ -78,8 +78,9 @@ TEST(Walk, ListsFilesAtEveryDepthWithTheirNamesAndSizes) {
 
 TEST(Walk, NamesInEveryScriptKeepTheirBytesAndLinkAsEscapes) {
   // UTF-8 names, composed and decomposed ("e" and U+0301, as macOS stores
-  // them): the link text holds their bytes, A to Z lower-cased; the link
-  // escapes every byte above 0x7F, so it names the file in any encoding.
+  // them): the link text holds their bytes, A to Z lower-cased and nothing
+  // else; the link escapes every byte above 0x7F, so it names the file in any
+  // encoding. A Windows build reads them through its UTF-8 code page.
   struct Case {
     std::string Path;  // in the tree
     std::string Link;
@@ -88,12 +89,14 @@ TEST(Walk, NamesInEveryScriptKeepTheirBytesAndLinkAsEscapes) {
   const std::vector<Case> cases = {
       {"Caf\xC3\xA9.txt", "\\Caf%C3%A9.txt", "caf\xC3\xA9.txt"},
       {"Beyonce\xCC\x81 - Halo.mp3", "\\Beyonce%CC%81 - Halo.mp3", "beyonce\xCC\x81 - halo.mp3"},
+      {"Beyonc\xC3\xA9 - Halo.mp3", "\\Beyonc%C3%A9 - Halo.mp3", "beyonc\xC3\xA9 - halo.mp3"},
       {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.pdf", "\\%E6%97%A5%E6%9C%AC%E8%AA%9E.pdf",
        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.pdf"},
       {"\xC3\x9Cn\xC3\xAF"
        "c\xC3\xB6"
        "d\xC3\xA9/Read Me.md",
        "\\%C3%9Cn%C3%AFc%C3%B6d%C3%A9\\Read Me.md", "read me.md"},
+      {"\xC3\x89t\xC3\xA9.TXT", "\\%C3%89t%C3%A9.TXT", "\xC3\x89t\xC3\xA9.txt"},
   };
   TempTree tree;
   std::vector<std::string> expected;
@@ -104,6 +107,11 @@ TEST(Walk, NamesInEveryScriptKeepTheirBytesAndLinkAsEscapes) {
   const Listing listing = Scan(tree);
   EXPECT_EQ(listing.Rows, Sorted(expected));
   EXPECT_NE(listing.Page.find("<meta charset=\"utf-8\" />"), std::string::npos);
+  // Each link, unescaped, names its file: ".\" is the root, "\" a separator.
+  for (std::string link : RowLinks(listing.Page)) {
+    std::replace(link.begin(), link.end(), '\\', '/');
+    EXPECT_TRUE(Exists(tree.Root() + link.substr(1))) << link;
+  }
 }
 
 TEST(Walk, SizesRoundUpToWholeKibInSixtyFourBits) {
