@@ -1,109 +1,88 @@
 #!/usr/bin/env node
-// Measures the generated search page in headless Chromium on large trees:
-// how long the page takes to load, and how long it takes from one key
-// release in the search field to the next drawn frame, for a key that hides
-// every row and for Backspace back to an empty field (every row shown again).
-// One traced Backspace per size splits that time into script, style, layout
-// and paint.
+// Measures the generated search page in headless Chromium.
 //
-//   node tools/browser-timing.mjs [--rows 10000,100000] [--repeats 3] [--out FILE]
+// The default, the large-listing form (above 10,000 files: the listing held as
+// data, only the rows in view drawn), on the benchmark's wide trees of
+// 100,000, 300,000 and 1,000,000 files (tools/BenchTree.cpp, seed 7, made once
+// in /tmp/findlet-bench and reused): time to the first drawn rows, time until
+// every row is searchable, key release to the next drawn frame for three keys,
+// one scroll step to the next drawn frame, the renderer's peak memory, and the
+// page's size against the table form of the same tree.
 //
-// Needs the built binary (FINDLET_BINARY, default build/default/findlet) and
-// tests/browser/node_modules (tools/browser-setup.sh). Prints a Markdown
-// report and writes the raw numbers as JSON (default
-// build/default/browser-timing.json).
+//   node tools/browser-timing.mjs [--rows 100000,300000,1000000] [--repeats 5]
+//                                 [--presses 10] [--dir /tmp/findlet-bench]
+//                                 [--seed 7] [--out FILE]
+//
+// --form table: the table form (one row element per file) on generated trees
+// of 10,000 and 100,000 rows: page load, a key that hides every row and
+// Backspace that shows them again, and one traced Backspace per size.
+//
+//   node tools/browser-timing.mjs --form table [--rows 10000,100000] [--repeats 5]
+//
+// Needs the built binary (FINDLET_BINARY, default build/default/findlet),
+// Chromium and tests/browser/node_modules (tools/browser-setup.sh). Prints a
+// Markdown report and writes the raw numbers as JSON (default
+// build/default/browser-timing-large.json, or browser-timing.json for the
+// table form).
 import fs from 'node:fs';
-import path from 'node:path';
-import { parseArgs } from 'node:util';
-import { Tree } from '../tests/browser/lib/fixtures.mjs';
-import { missingFor, missingBinary, repoRoot } from '../tests/browser/lib/prerequisites.mjs';
-import { engines } from '../tests/browser/lib/engines.mjs';
-import { loadPage, timeKey, longStep } from './browser-timing/probes.mjs';
-import { breakdown } from './browser-timing/trace.mjs';
-import { report } from './browser-timing/report.mjs';
-import { execFileSync } from 'node:child_process';
 import os from 'node:os';
+import path from 'node:path';
+import { execFileSync } from 'node:child_process';
+import { parseArgs } from 'node:util';
+import { chromiumPath, missingPiece, repoRoot } from './browser-timing/chromium.mjs';
+import { measureLarge } from './browser-timing/large.mjs';
+import { measureTable } from './browser-timing/table.mjs';
+import { largeReport, report } from './browser-timing/report.mjs';
 
 const { values: options } = parseArgs({
   options: {
-    rows: { type: 'string', default: '10000,100000' },
-    repeats: { type: 'string', default: '3' },
-    out: { type: 'string', default: path.join(repoRoot, 'build/default/browser-timing.json') },
+    form: { type: 'string', default: 'large' },
+    rows: { type: 'string' },
+    repeats: { type: 'string', default: '5' },
+    presses: { type: 'string', default: '10' },
+    dir: { type: 'string', default: '/tmp/findlet-bench' },
+    seed: { type: 'string', default: '7' },
+    out: { type: 'string' },
   },
 });
-const sizes = options.rows.split(',').map(Number);
+if (options.form !== 'large' && options.form !== 'table') {
+  console.error(`browser-timing: --form is large or table, not ${options.form}`);
+  process.exit(2);
+}
+const large = options.form === 'large';
+const sizes = (options.rows ?? (large ? '100000,300000,1000000' : '10000,100000')).split(',').map(Number);
 const repeats = Number(options.repeats);
+const presses = Number(options.presses);
+const seed = Number(options.seed);
+if (![...sizes, repeats, presses].every((n) => Number.isInteger(n) && n > 0) || !Number.isInteger(seed)) {
+  console.error('browser-timing: --rows, --repeats and --presses take positive whole numbers, --seed a whole number');
+  process.exit(2);
+}
+if (large && sizes.some((n) => n <= 10_000)) {
+  console.error('browser-timing: the large-listing form is written above 10,000 files only');
+  process.exit(2);
+}
+const out = options.out ?? path.join(repoRoot, 'build/default', large ? 'browser-timing-large.json' : 'browser-timing.json');
 
-const chromium = engines.find((engine) => engine.name === 'chromium');
-const missing = missingFor(chromium) ?? missingBinary();
+const missing = missingPiece();
 if (missing) {
   console.error(`browser-timing: ${missing}`);
   process.exit(1);
 }
-const { Browser } = await import('../tests/browser/lib/chromium.mjs');
-
-// No name holds a 'q' and no size text either, so typing q hides every row.
-const hidingKey = 'q';
-const perFolder = 100;
-
-function makeTree(rows) {
-  const tree = new Tree(`timing-${rows}`);
-  for (let i = 0; i < rows; i++) {
-    const folder = `Folder ${String(Math.floor(i / perFolder)).padStart(4, '0')}`;
-    tree.file(`${folder}/Photo ${String(i).padStart(6, '0')}.jpg`, i % 7 === 0 ? 0 : (i % 5000) + 1);
-  }
-  return tree;
-}
-
-async function tracedBackspace(browser, context, file) {
-  const { page } = await loadPage(browser, context, file);
-  await browser.step('focus', () => page.focus('#_input'));
-  await browser.step(`press ${hidingKey}`, () => page.keyboard.press(hidingKey), longStep);
-  await browser.step('start trace', () => browser.driver.startTracing(page, {
-    categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline'],
-  }));
-  const key = await timeKey(browser, page, 'Backspace');
-  const trace = await browser.step('stop trace', () => browser.driver.stopTracing(), longStep);
-  await browser.step('close page', () => page.close(), longStep);
-  return { key, work: breakdown(trace, key.toFrame) };
-}
-
-async function measure(rows) {
-  const tree = makeTree(rows);
-  const started = Date.now();
-  const file = tree.write();
-  const generation = Date.now() - started;
-  const browser = await Browser.start(chromium.executable);
-  try {
-    const context = await browser.step('context', () => browser.driver.newContext({ viewport: { width: 1280, height: 900 } }));
-    const runs = [];
-    for (let i = 0; i < repeats; i++) {
-      const { page, load } = await loadPage(browser, context, file);
-      const hide = await timeKey(browser, page, hidingKey);
-      const show = await timeKey(browser, page, 'Backspace');
-      await browser.step('close page', () => page.close(), longStep);
-      runs.push({ load, hide, show });
-      console.error(`${rows} rows, run ${i + 1}: load ${load.load.toFixed(0)} ms, hide ${hide.toFrame.toFixed(0)} ms, show ${show.toFrame.toFixed(0)} ms`);
-    }
-    const traced = await tracedBackspace(browser, context, file);
-    return { rows, pageBytes: fs.statSync(file).size, generation, runs, traced };
-  } finally {
-    await browser.close();
-    tree.remove();
-  }
-}
 
 const results = {
-  chromium: execFileSync(chromium.executable, ['--version'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim(),
+  form: options.form,
+  chromium: execFileSync(chromiumPath, ['--version'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim(),
   cores: os.availableParallelism(),
+  repeats,
+  ...(large ? { presses, seed } : {}),
   sizes: [],
 };
-for (const rows of sizes) results.sizes.push(await measure(rows));
-for (const r of results.sizes) {
-  for (const run of r.runs) {
-    if (run.hide.hidden !== r.rows || run.show.hidden !== 0) throw new Error(`${r.rows} rows: the search did not hide and show every row`);
-  }
+for (const n of sizes) {
+  results.sizes.push(large
+    ? await measureLarge({ files: n, dir: path.resolve(options.dir), seed, repeats, presses })
+    : await measureTable({ rows: n, repeats }));
 }
-fs.mkdirSync(path.dirname(options.out), { recursive: true });
-fs.writeFileSync(options.out, JSON.stringify(results, null, 2));
-console.log(report(results, repeats));
+fs.mkdirSync(path.dirname(out), { recursive: true });
+fs.writeFileSync(out, JSON.stringify(results, null, 2));
+console.log(large ? largeReport(results) : report(results, repeats));
