@@ -10,6 +10,7 @@
 #include "app/RunState.h"
 #include "app/SearchPage.h"
 #include "io/FolderWalk.h"
+#include "io/Progress.h"
 #include "io/TextForms.h"
 #include "platform/Win32Api.h"
 
@@ -100,7 +101,11 @@ int RunFindlet(int argc, char** argv) {
   if (DarkTheme) std::cout << "-= Dark Theme: Enabled!\n\n";
 
   ApplyTestSettings();
+  // On a terminal, a long walk shows how far it got on a line of its own,
+  // blanked out again before the page step writes its first message.
+  IO::StartProgress();
   IO::BuildListing();
+  IO::EndProgress();
   WriteSearchPage();
   return 0;
 }

@@ -9,6 +9,7 @@
 #include "io/ListingData.h"
 #include "io/ListingRow.h"
 #include "io/ListingState.h"
+#include "io/Progress.h"
 #include "io/TextForms.h"
 #include "platform/Platform.h"
 #include "platform/Win32Api.h"
@@ -39,6 +40,9 @@ struct Walk {
   std::size_t DataFolders = 0;
   std::optional<std::size_t> DataFolder;
   std::size_t DataBreakAt = DataChunkBytes;
+  // Entries enumerated and folders entered, for the progress line.
+  std::size_t Entries = 0;
+  std::size_t Folders = 0;
 };
 
 bool IsDotOrDotDot(const char* name) {
@@ -144,9 +148,14 @@ void ScanFolder(Walk& walk) {
   walk.FolderText.resize(length);
   if (find == INVALID_HANDLE_VALUE) return;
 
+  ++walk.Folders;
   walk.Ancestors.push_back(Ancestor{length, false, false, {}, {}});
   do {
     if (IsDotOrDotDot(entry.cFileName)) continue;
+    if (++walk.Entries % ProgressEntries == 0) {
+      ReportProgress(ListedFiles, walk.Folders,
+                     std::string_view(walk.FolderText).substr(walk.RootLength));
+    }
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       EnterSubFolder(walk, entry);
     } else {

@@ -7,8 +7,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -287,6 +290,23 @@ bool LocalTime(std::int64_t seconds, std::tm& local) {
   const auto time = static_cast<std::time_t>(seconds);
   if (static_cast<std::int64_t>(time) != seconds) return false;
   return localtime_r(&time, &local) != nullptr;
+}
+
+bool StandardOutputIsTerminal() {
+  return isatty(STDOUT_FILENO) == 1;
+}
+
+std::size_t TerminalColumns() {
+  winsize size{};
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
+
+std::uint64_t MonotonicMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000 +
+         static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000;
 }
 
 void PrepareProcess() {

@@ -219,6 +219,27 @@ bool LocalTime(std::int64_t seconds, std::tm& local) {
   return _localtime64_s(&local, &time) == 0;
 }
 
+bool StandardOutputIsTerminal() {
+  // Only a console has a console mode. The C runtime's _isatty would also
+  // call the NUL device a terminal.
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+std::size_t TerminalColumns() {
+  // A line wraps at the width of the screen buffer, not of the window.
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) == 0 ||
+      info.dwSize.X <= 0) {
+    return 0;
+  }
+  return static_cast<std::size_t>(info.dwSize.X);
+}
+
+std::uint64_t MonotonicMilliseconds() {
+  return GetTickCount64();
+}
+
 void PrepareProcess() {
   // Standard output stays in the runtime's text mode.
   UseUtf8Console();

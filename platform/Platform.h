@@ -1,6 +1,7 @@
 // The few services beyond the Win32-shaped find calls that the program needs
 // from its host: folder identity (to stop link loops), the output file, local
-// time and process set-up. Each back end file implements all of them.
+// time, the console and process set-up. Each back end file implements all of
+// them.
 #pragma once
 
 #include <cstddef>
@@ -48,6 +49,18 @@ bool CloseOutputFile(FileHandle file);
 // Breaks a count of seconds since 1970-01-01 00:00:00 UTC down into local
 // time. False when the conversion cannot render it.
 bool LocalTime(std::int64_t seconds, std::tm& local);
+
+// Whether standard output is a terminal a person watches: a Windows console,
+// or a POSIX tty. False for a pipe, a file or a device such as NUL.
+bool StandardOutputIsTerminal();
+
+// The width in columns of the terminal standard output is, or 0 when the
+// platform does not tell it.
+std::size_t TerminalColumns();
+
+// A clock in milliseconds that only moves forward, for measuring intervals
+// within a run; its zero means nothing.
+std::uint64_t MonotonicMilliseconds();
 
 // Process set-up before any output: console and runtime settings the rest of
 // the program relies on.

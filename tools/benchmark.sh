@@ -4,7 +4,7 @@
 # trees of 10,000, 100,000 and 1,000,000 files, in a wide and a deep shape.
 #
 #   tools/benchmark.sh [--dir FOLDER] [--tool BINARY] [--runs N] [--seed N]
-#                      [--sizes "N ..."] [--shapes "wide deep"] [--clean]
+#                      [--sizes "N ..."] [--shapes "wide deep"] [--tty] [--clean]
 #
 #   --dir     where the trees, helpers and results live (default
 #             /tmp/findlet-bench); trees are kept and reused by later runs
@@ -14,6 +14,11 @@
 #   --seed    seed of names, sizes and shape (default 7)
 #   --sizes   file counts (default "10000 100000 1000000")
 #   --shapes  tree shapes (default "wide deep")
+#   --tty     run findlet with its output on a pseudo-terminal, as in a
+#             console: each findlet round runs under `script -qec ... /dev/null`
+#             (util-linux), so the progress line of a long walk is written.
+#             Its times and peak memory then include script's, which copies
+#             the output to /dev/null; find and tree run as without it
 #   --clean   remove the trees afterwards
 #
 # Each tree is generated once, then every tool runs once untimed to warm the
@@ -32,10 +37,11 @@ runs=5
 seed=7
 sizes="10000 100000 1000000"
 shapes="wide deep"
+tty=0
 clean=0
 
 usage() {
-  sed -n '6,17p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '6,22p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
   exit "${1:-0}"
 }
 
@@ -47,13 +53,16 @@ while (($# > 0)); do
     --seed) seed=$2; shift 2 ;;
     --sizes) sizes=$2; shift 2 ;;
     --shapes) shapes=$2; shift 2 ;;
+    --tty) tty=1; shift ;;
     --clean) clean=1; shift ;;
     -h | --help) usage 0 ;;
     *) echo "unknown option: $1" >&2; usage 2 ;;
   esac
 done
 ((runs >= 5)) || { echo "--runs must be at least 5" >&2; exit 2; }
-for command in find tree; do
+needed="find tree"
+((tty)) && needed+=" script"
+for command in $needed; do
   command -v "$command" >/dev/null || { echo "$command is needed" >&2; exit 1; }
 done
 
@@ -98,7 +107,14 @@ run() {
   case $name in
     findlet)
       rm -f "$root/search.html"
-      "$dir/bin/BenchRun" "$results" /dev/null -- "$tool" "$root"
+      if ((tty)); then
+        # script passes on the tool's exit status (-e); its input is none, so
+        # that the terminal of the benchmark's caller plays no part.
+        "$dir/bin/BenchRun" "$results" /dev/null -- \
+          script -qec "exec $(printf '%q %q' "$tool" "$root")" /dev/null </dev/null
+      else
+        "$dir/bin/BenchRun" "$results" /dev/null -- "$tool" "$root"
+      fi
       page_bytes=$(stat -c %s "$root/search.html")
       rm -f "$root/search.html"
       ;;
@@ -113,7 +129,9 @@ run() {
 summary=$dir/out/summary.txt
 : >"$summary"
 cpu=$(awk -F': *' '/^model name/ { print $2; exit }' /proc/cpuinfo 2>/dev/null || true)
-printf 'findlet %s\n%s CPUs (%s), kernel %s, %s on %s\n\n' "$tool" "$(nproc)" "${cpu:-unknown}" \
+mode=
+((tty)) && mode=" (output on a pseudo-terminal)"
+printf 'findlet %s%s\n%s CPUs (%s), kernel %s, %s on %s\n\n' "$tool" "$mode" "$(nproc)" "${cpu:-unknown}" \
   "$(uname -r)" "$(df -T "$dir" | awk 'NR == 2 { print $2 }')" "$dir"
 
 for shape in $shapes; do

@@ -124,6 +124,21 @@ bool LocalTime(std::int64_t, std::tm&) {
 }
 void PrepareProcess() {}
 
+bool StandardOutputIsTerminal() {
+  return CurrentScript().Terminal;
+}
+
+std::size_t TerminalColumns() {
+  return CurrentScript().TerminalColumns;
+}
+
+std::uint64_t MonotonicMilliseconds() {
+  Testing::Script& script = CurrentScript();
+  const std::uint64_t now = script.Milliseconds;
+  script.Milliseconds += script.MillisecondsPerRead;
+  return now;
+}
+
 bool TextIsUtf8() {
   return CurrentScript().Utf8;
 }

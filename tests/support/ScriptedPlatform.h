@@ -42,6 +42,13 @@ struct Script {
   // The files a run wrote, by path, as far as they got. A file can be
   // created only in a folder of the script.
   std::map<std::string, std::string> Files;
+  // The console: whether standard output is a terminal and its width (0:
+  // not told). The clock reads Milliseconds, then moves it on by
+  // MillisecondsPerRead, so that a walk's checkpoints see time pass.
+  bool Terminal = false;
+  std::size_t TerminalColumns = 0;
+  std::uint64_t Milliseconds = 0;
+  std::uint64_t MillisecondsPerRead = 0;
   // Observed: every pattern FindFirstFileA was given, and the open handles.
   std::vector<std::string> Patterns;
   int OpenFinds = 0;

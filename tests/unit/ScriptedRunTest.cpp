@@ -230,5 +230,31 @@ TEST_F(ScriptedRun, PageDeclaresTheEncodingOfItsNames) {
   }
 }
 
+TEST_F(ScriptedRun, LongWalkOnATerminalShowsProgressClearedBeforeTheReport) {
+  // The walk reports after every 256th entry; with the clock a second on at
+  // each reading, each of its two reports is shown. Entry 256 is the 255th
+  // file in "Sub", entry 512 the 110th file in the root.
+  Folder(Root).Entries = {FolderEntry("Sub")};
+  for (int i = 0; i < 200; ++i) {
+    Folder(Root).Entries.push_back(FileEntry(std::to_string(i) + ".txt"));
+  }
+  for (int i = 0; i < 400; ++i) {
+    Folder("C:\\Root\\Sub").Entries.push_back(FileEntry(std::to_string(i) + ".txt"));
+  }
+  const std::string first = "Scanning: 254 files in 2 folders - .\\Sub";
+  const std::string second = "Scanning: 510 files in 2 folders - .";
+  const std::string progress = std::string("\r") + first + std::string("\r") + second +
+                               std::string(4, ' ') + "\r" + std::string(second.size(), ' ') + "\r";
+  std::string onTerminal = Console(".txt ", true);
+  onTerminal.insert(onTerminal.find("File extensions"), progress);
+  for (const bool terminal : {true, false}) {
+    CurrentScript().Terminal = terminal;
+    CurrentScript().Milliseconds = 0;
+    CurrentScript().MillisecondsPerRead = 1000;
+    EXPECT_EQ(Run().Console, terminal ? onTerminal : Console(".txt ", true)) << terminal;
+    EXPECT_EQ(PageLinks().size(), 600u);
+  }
+}
+
 }  // namespace
 }  // namespace Testing
