@@ -32,6 +32,10 @@
   list.appendChild(table);
   var sizeColumn = document.createElement("style");
   document.head.appendChild(sizeColumn);
+  // The box's height holds on the screen only: printed, the gaps are left out
+  // and the box is as tall as the rows drawn, not the whole list.
+  var boxSize = document.createElement("style");
+  document.head.appendChild(boxSize);
 
   var folders = [];
   var folder = 0;
@@ -225,7 +229,7 @@
     }
     if (total !== drawnHeight || boxHeight < 0) {
       boxHeight = Math.ceil(table.getBoundingClientRect().height) + 2;
-      list.style.height = boxHeight + "px";
+      boxSize.textContent = "@media screen{div.fList{height:" + boxHeight + "px}}";
     }
     drawnFirst = start;
     drawnLast = end;
