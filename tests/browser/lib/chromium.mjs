@@ -16,8 +16,11 @@ const launchArgs = [
 export class Browser extends GuardedBrowser {
   #server;
   #browser;
+  #javaScript = true;
 
-  static async start(executablePath) {
+  // javaScript: false gives every page of this browser a context without
+  // scripts.
+  static async start(executablePath, { javaScript = true } = {}) {
     const server = await chromium.launchServer({
       executablePath,
       headless: true,
@@ -25,6 +28,7 @@ export class Browser extends GuardedBrowser {
       timeout: 30_000,
     });
     const self = new Browser(server);
+    self.#javaScript = javaScript;
     self.#browser = await self.step('connect', () => chromium.connect(server.wsEndpoint()));
     return self;
   }
@@ -55,7 +59,7 @@ export class Browser extends GuardedBrowser {
   // A page in a fresh browser context of its own, with what it says and asks
   // for recorded in `seen`.
   async newTab({ viewport, initScript, seen }) {
-    const context = await this.#browser.newContext({ viewport });
+    const context = await this.#browser.newContext({ viewport, javaScriptEnabled: this.#javaScript });
     const page = await context.newPage();
     page.on('console', (message) => {
       if (message.type() === 'error') seen.consoleErrors.push(message.text());

@@ -19,7 +19,8 @@ export const engines = [
   },
 ];
 
-export async function startBrowser(engine) {
+// options.javaScript: false starts a browser whose pages run no script.
+export async function startBrowser(engine, options = {}) {
   const { Browser } = await engine.load();
-  return Browser.start(engine.executable);
+  return Browser.start(engine.executable, options);
 }

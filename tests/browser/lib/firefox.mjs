@@ -6,22 +6,28 @@ import { Tab } from './tab.mjs';
 
 // Remarks Firefox makes about the document itself, which reach the driver
 // the way a script's uncaught error does. The page declares a character set
-// no browser knows, on purpose, so Firefox says that it ignored it; Chromium
-// ignores it without a word. These are kept apart from the page's errors.
+// no browser knows, on purpose, so Firefox says that it ignored it; a UTF-8
+// page that lists names holding other bytes (names are bytes, never
+// re-encoded) makes Firefox say that the bytes do not fit the declared
+// encoding. Chromium says neither. These are kept apart from the page's errors.
 const documentRemarks = [
   /^An unsupported character encoding was declared for the HTML document using a meta tag\. The declaration was ignored\.$/,
+  /^The byte stream was erroneous according to the character encoding that was declared\. The character encoding declaration may be incorrect\.$/,
 ];
 
 export class Browser extends GuardedBrowser {
   #browser;
 
-  static async start(executablePath) {
+  // javaScript: false turns scripts off for the whole browser: Firefox ESR
+  // has no WebDriver BiDi command that does so for one page.
+  static async start(executablePath, { javaScript = true } = {}) {
     const browser = await puppeteer.launch({
       browser: 'firefox',
       executablePath,
       headless: true,
       timeout: 30_000,
       defaultViewport: null,
+      extraPrefsFirefox: javaScript ? {} : { 'javascript.enabled': false },
     });
     return new Browser(browser);
   }
@@ -93,5 +99,12 @@ class FirefoxTab extends Tab {
   async wheel(deltaY) {
     await this.page.mouse.move(this.viewport.width / 2, this.viewport.height / 2);
     await this.page.mouse.wheel({ deltaY });
+  }
+
+  // The page printed to PDF on Letter paper, as a Buffer. The paper is named:
+  // puppeteer's default size reaches Firefox in the wrong unit (a page 8.5 by
+  // 11 cm).
+  async pdf() {
+    return Buffer.from(await this.page.pdf({ format: 'letter' }));
   }
 }

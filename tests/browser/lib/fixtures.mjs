@@ -45,14 +45,38 @@ export class Tree {
   }
 
   // Runs findlet over the root and returns the path of the page it wrote.
-  write({ dark = false } = {}) {
+  // large: the page is written in the large-listing form however few files
+  // the tree holds (the program's test setting of its threshold).
+  write({ dark = false, large = false } = {}) {
     const args = [this.root, ...(dark ? ['--dark'] : [])];
-    const run = spawnSync(findletBinary(), args, { encoding: 'latin1', timeout: 600_000 });
+    const env = { ...process.env };
+    delete env.FINDLET_TEST_LARGE_LISTING_THRESHOLD;
+    if (large) env.FINDLET_TEST_LARGE_LISTING_THRESHOLD = '0';
+    const run = spawnSync(findletBinary(), args, { encoding: 'latin1', timeout: 600_000, env });
     if (run.error) throw run.error;
     if (run.status !== 0 || !run.stdout.includes('Output filepath: ')) {
       throw new Error(`findlet ${args.join(' ')} ended with ${run.status}:\n${run.stdout}${run.stderr}`);
     }
     return path.join(this.root, 'search.html');
+  }
+
+  // Writes several pages of the same tree into its root, each under its own
+  // name: pages = { name: options of write() }. Each is written before any
+  // other is put in place, so none lists another, and all of them link from
+  // the same folder. Returns { name: path }.
+  writePages(pages) {
+    const hold = fs.mkdtempSync(`${this.root}-pages-`);
+    try {
+      for (const [name, options] of Object.entries(pages)) fs.renameSync(this.write(options), path.join(hold, name));
+      const written = {};
+      for (const name of Object.keys(pages)) {
+        written[name] = path.join(this.root, name);
+        fs.renameSync(path.join(hold, name), written[name]);
+      }
+      return written;
+    } finally {
+      fs.rmSync(hold, { recursive: true, force: true });
+    }
   }
 
   // Every file the page should list, walked like findlet walks: folders whose

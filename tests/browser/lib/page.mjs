@@ -37,14 +37,20 @@ function emptyRecords() {
   return { consoleErrors: [], pageErrors: [], requests: [], failedRequests: [], documentRemarks: [] };
 }
 
-// Opens `file` in a new tab of `browser` and returns its SearchPage once the
-// page has loaded. viewport: the tab's size in CSS pixels.
-export async function openPage(browser, file, { viewport = { width: 1280, height: 900 } } = {}) {
+// Opens `file` (a path, or an http: address) in a new tab of `browser` and
+// returns its SearchPage once the page has loaded. viewport: the tab's size in
+// CSS pixels. With waitForLoad false it returns as soon as the load has begun,
+// and page.loaded settles when the page has loaded.
+export async function openPage(browser, file, { viewport = { width: 1280, height: 900 }, waitForLoad = true } = {}) {
   const seen = emptyRecords();
   const tab = await browser.step('new tab', () => browser.newTab({ viewport, initScript: watchDollar, seen }));
   const page = new SearchPage(browser, tab, seen);
-  const url = pathToFileURL(file).href;
-  await page.step(`load ${url}`, () => tab.goto(url));
+  const url = file.startsWith('http:') ? file : pathToFileURL(file).href;
+  page.loaded = page.step(`load ${url}`, () => tab.goto(url), 60_000);
+  if (waitForLoad) await page.loaded;
+  // A load that fails before anyone waits for it is reported where it is
+  // awaited, not as an unhandled rejection.
+  else page.loaded.catch(() => {});
   return page;
 }
 
@@ -120,6 +126,35 @@ export class SearchPage {
       if ((await this.scrollSettled()).scrollY === before) return;
     }
     throw new Error(`the page still moved after ${notches} wheel notches`);
+  }
+
+  // One notch of the mouse wheel over the middle of the page; returns where
+  // the page stands once it has stopped moving.
+  async wheel(delta) {
+    await this.step('turn wheel', () => this.tab.wheel(delta));
+    return this.scrollSettled();
+  }
+
+  // Reads read(arg) in the page until accept(value) holds and returns that
+  // value; fails after ms milliseconds with the last value read. A read that
+  // fails (the page is being replaced by a new document) is tried again.
+  async waitFor(label, read, arg, accept, ms = 20_000) {
+    const until = Date.now() + ms;
+    let last;
+    for (;;) {
+      try {
+        last = await this.evaluate(label, read, arg);
+        if (accept(last)) return last;
+      } catch (error) {
+        if (this.browser.ended) throw error;
+        last = error;
+      }
+      if (Date.now() > until) {
+        const shown = last instanceof Error ? last.message : JSON.stringify(last);
+        throw new Error(`${label}: still not there after ${ms} ms; last read: ${shown}`);
+      }
+      await new Promise((resolve) => setTimeout(resolve, 50));
+    }
   }
 
   // Waits until the page has stopped scrolling (the same offset over several
@@ -204,6 +239,11 @@ export class SearchPage {
   // The whole page as a PNG file.
   screenshot(file) {
     return this.step('screenshot', () => this.tab.screenshot(file));
+  }
+
+  // The page printed to PDF on Letter paper, as a Buffer.
+  pdf() {
+    return this.step('print to PDF', () => this.tab.pdf(), 60_000);
   }
 
   async close() {

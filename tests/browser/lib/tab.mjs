@@ -39,6 +39,11 @@ export class Tab {
     return this.page.screenshot({ path: file, fullPage: true });
   }
 
+  // The page printed to PDF on Letter paper, as a Buffer.
+  pdf() {
+    return this.page.pdf({ format: 'Letter' });
+  }
+
   close() {
     return this.context.close();
   }

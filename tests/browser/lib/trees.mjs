@@ -1,5 +1,7 @@
 // The fixture trees of the suite. Each call makes a fresh copy, so that a
 // light and a dark page never list each other.
+import fs from 'node:fs';
+import path from 'node:path';
 import { Tree } from './fixtures.mjs';
 
 const KiB = 1024;
@@ -64,6 +66,69 @@ export function longTree(count = 300) {
   for (let i = 0; i < count; i++) {
     const number = String(i).padStart(4, '0');
     tree.file(`Folder ${number.slice(0, 2)}/Row ${number}.txt`, (i % 97) * 13);
+  }
+  return tree;
+}
+
+// Names that test how a page carries text: markup, entities, quotes, '#',
+// '%', apostrophes, a tab, a line feed, a carriage return, control
+// characters, entities spelt out, trailing blanks, composed and
+// decomposed UTF-8, a capital outside A to Z, bytes that are not UTF-8, a
+// long name without spaces, and folders with '#' and UTF-8 in their names.
+// A path holds '/' between its parts, so '</script>' is a file in a folder.
+export const hostileFiles = [
+  ['README.md', 700],
+  ['Backup kb list.txt', 2 * KiB],
+  ['<b>bold<b>.txt', 1],
+  ['</script>.txt', 1],
+  ['x<script>alert(1)<\\script>.txt', 1],
+  ['&amp;.txt', 1],
+  ['Tom & Jerry.avi', 12 * KiB],
+  ['say "hi" \'yo\'.txt', 1],
+  ['Beach #1.JPG', 1500],
+  ['%41 percent.txt', 10],
+  ["Don't Stop.mp3", 3000],
+  ['tab\there.txt', 1],
+  ['line\nfeed.txt', 1],
+  ['carriage\rreturn.txt', 1],
+  ['control \x01\x1b\x7f.txt', 1],
+  ['&#10;&lt;spelt.txt', 1],
+  ['trailing blanks  ', 1],
+  ['Café composed.txt', 1],
+  ['Cafe\u0301 decomposed.txt', 1],
+  ['Éa capital.txt', 1],
+  [Buffer.from('bad \xff\xfe bytes.txt', 'latin1'), 1],
+  [Buffer.concat([Buffer.from('cut \xc3', 'latin1'), Buffer.from('.txt')]), 1],
+  [`L${'o'.repeat(200)}ngName.txt`, 1],
+  ['Set #2/Ünï/menü #1.txt', 1],
+  ['Set #2/plain.txt', 5000],
+  ['Größe %20/été.txt', 1],
+];
+
+export function hostileTree() {
+  const tree = new Tree('hostile');
+  for (const [name, size] of hostileFiles) tree.file(name, size);
+  return tree;
+}
+
+// A listing of `count` empty files, 1,000 to a folder: f000000.txt,
+// f000001.txt, ... with every hundredth (number ending in 50) named g instead
+// of f. Each row's text is its lower-cased name and "0 KB". The files of a
+// folder are hard links to one empty file kept in a folder the walk leaves
+// out, which makes them about fifteen times faster than as many new files.
+export function bigTree(count) {
+  const tree = new Tree('big');
+  const sources = path.join(tree.root, '.sources');
+  fs.mkdirSync(sources);
+  for (let first = 0; first < count; first += 1000) {
+    const folder = `d${String(first / 1000).padStart(3, '0')}`;
+    const source = path.join(sources, folder);
+    fs.writeFileSync(source, '');
+    fs.mkdirSync(path.join(tree.root, folder));
+    for (let number = first; number < Math.min(count, first + 1000); number++) {
+      const name = `${number % 100 === 50 ? 'g' : 'f'}${String(number).padStart(6, '0')}.txt`;
+      fs.linkSync(source, path.join(tree.root, folder, name));
+    }
   }
   return tree;
 }
