@@ -130,22 +130,13 @@ BOOL WINAPI RestoreOnConsoleEvent(DWORD) {
   return FALSE;
 }
 
-// Whether standard output is a console, and not a file, pipe or other
-// character device such as NUL.
-bool StandardOutputIsConsole() {
-  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  DWORD mode = 0;
-  return out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) == FILE_TYPE_CHAR &&
-         GetConsoleMode(out, &mode) != 0;
-}
-
 // A console shows the bytes written to it in its output code page, which is
 // the OEM code page (such as 437 or 850) unless the user chose another. When
 // names and arguments are UTF-8, the console is switched to UTF-8 for the run,
 // so that "Path to scan: Café" reads as typed. Output to a file or pipe is
 // left as it is: its bytes are the same either way.
 void UseUtf8Console() {
-  if (!Platform::TextIsUtf8() || !StandardOutputIsConsole()) return;
+  if (!Platform::TextIsUtf8() || !Platform::StandardOutputIsTerminal()) return;
   const UINT previous = GetConsoleOutputCP();
   if (previous == 0 || previous == CP_UTF8 || SetConsoleOutputCP(CP_UTF8) == 0) return;
   SavedConsoleOutputCodePage.store(previous);
@@ -220,8 +211,9 @@ bool LocalTime(std::int64_t seconds, std::tm& local) {
 }
 
 bool StandardOutputIsTerminal() {
-  // Only a console has a console mode. The C runtime's _isatty would also
-  // call the NUL device a terminal.
+  // Only a console has a console mode: a file, a pipe or another character
+  // device has none. The C runtime's _isatty would also call the NUL device a
+  // terminal.
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }

@@ -6,7 +6,7 @@
 import fs from 'node:fs';
 import { spawnSync } from 'node:child_process';
 import path from 'node:path';
-import { Browser, findletBinary } from './chromium.mjs';
+import { findletBinary, startChromium } from './chromium.mjs';
 import { ensureTree } from './bench-tree.mjs';
 import { longStep } from './probes.mjs';
 import { loadLargePage, timeLargeKey, timeScroll } from './large-probes.mjs';
@@ -87,9 +87,9 @@ async function scrolls(browser, page, presses) {
 async function loadOnce(file, files, presses) {
   // Without smooth scrolling one wheel step or PageDown is one scroll, drawn
   // in one frame, rather than an animation over several.
-  const browser = await Browser.start(['--disable-smooth-scrolling']);
+  const browser = await startChromium(['--disable-smooth-scrolling']);
   try {
-    const context = await browser.step('context', () => browser.browser.newContext({ viewport }));
+    const context = await browser.step('context', () => browser.driver.newContext({ viewport }));
     const { page, load } = await loadLargePage(browser, context, file);
     if (load.count !== `${files.toLocaleString('en-US')} files`) throw new Error(`after loading the count line says "${load.count}"`);
     const typed = await keys(browser, page, files, presses);

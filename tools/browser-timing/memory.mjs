@@ -47,11 +47,11 @@ const isRenderer = (pid) => fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8').spli
 // Returns the page renderer's peak (VmHWM) and current (VmRSS) resident
 // memory in KiB, and the peaks of the other renderers for the record.
 export async function rendererMemory(browser, page) {
-  await browser.step('start trace', () => browser.browser.startTracing(page, {
+  await browser.step('start trace', () => browser.driver.startTracing(page, {
     categories: ['disabled-by-default-devtools.timeline'],
   }));
   await browser.step('frame in trace', () => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve)))));
-  const trace = await browser.step('stop trace', () => browser.browser.stopTracing(), longStep);
+  const trace = await browser.step('stop trace', () => browser.driver.stopTracing(), longStep);
   const events = JSON.parse(trace.toString()).traceEvents ?? [];
   const frames = events.filter((e) => e.name === 'TracingStartedInBrowser').flatMap((e) => e.args?.data?.frames ?? []);
   const pids = new Set(frames.filter((f) => f.url === page.url() && !f.parent).map((f) => f.processId));

@@ -4,7 +4,7 @@
 // traced Backspace per size splits that time into script, style, layout and
 // paint.
 import fs from 'node:fs';
-import { Browser } from './chromium.mjs';
+import { startChromium } from './chromium.mjs';
 import { loadPage, timeKey, longStep } from './probes.mjs';
 import { breakdown } from './trace.mjs';
 
@@ -26,11 +26,11 @@ async function tracedBackspace(browser, context, file) {
   const { page } = await loadPage(browser, context, file);
   await browser.step('focus', () => page.focus('#_input'));
   await browser.step(`press ${hidingKey}`, () => page.keyboard.press(hidingKey), longStep);
-  await browser.step('start trace', () => browser.browser.startTracing(page, {
+  await browser.step('start trace', () => browser.driver.startTracing(page, {
     categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline'],
   }));
   const key = await timeKey(browser, page, 'Backspace');
-  const trace = await browser.step('stop trace', () => browser.browser.stopTracing(), longStep);
+  const trace = await browser.step('stop trace', () => browser.driver.stopTracing(), longStep);
   await browser.step('close page', () => page.close(), longStep);
   return { key, work: breakdown(trace, key.toFrame) };
 }
@@ -55,8 +55,8 @@ export async function measureTable({ rows, repeats }) {
     const started = Date.now();
     const file = writeTableForm(tree);
     const generation = Date.now() - started;
-    browser = await Browser.start();
-    const context = await browser.step('context', () => browser.browser.newContext({ viewport: { width: 1280, height: 900 } }));
+    browser = await startChromium();
+    const context = await browser.step('context', () => browser.driver.newContext({ viewport: { width: 1280, height: 900 } }));
     const runs = [];
     for (let i = 0; i < repeats; i++) {
       const { page, load } = await loadPage(browser, context, file);

@@ -19,12 +19,12 @@ export class Browser extends GuardedBrowser {
   #javaScript = true;
 
   // javaScript: false gives every page of this browser a context without
-  // scripts.
-  static async start(executablePath, { javaScript = true } = {}) {
+  // scripts; args: Chromium switches beyond the common ones.
+  static async start(executablePath, { javaScript = true, args = [] } = {}) {
     const server = await chromium.launchServer({
       executablePath,
       headless: true,
-      args: launchArgs,
+      args: [...launchArgs, ...args],
       timeout: 30_000,
     });
     const self = new Browser(server);
