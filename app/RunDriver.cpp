@@ -1,9 +1,12 @@
 #include "app/RunDriver.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,7 +15,6 @@
 #include "io/FolderWalk.h"
 #include "io/Progress.h"
 #include "io/TextForms.h"
-#include "platform/Win32Api.h"
 
 namespace {
 
@@ -48,16 +50,37 @@ std::string LowerCased(const char* argument) {
   return word;
 }
 
-// Settings for the test suites only, from the environment: a lower
+// A whole decimal number from the environment, or nothing when the variable
+// is not set or holds anything else.
+std::optional<std::size_t> NumberSetting(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  const std::string_view text(value);
+  std::size_t number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return number;
+}
+
+// FINDLET_THREADS: how many folder reads the walk keeps in flight (1 reads
+// one folder after another). Settings for the test suites only: a lower
 // threshold for the large-listing form, so that small trees can be written
-// in both forms and compared.
-void ApplyTestSettings() {
-  const char* threshold = std::getenv("FINDLET_TEST_LARGE_LISTING_THRESHOLD");
-  if (threshold == nullptr) return;
-  const std::string_view text(threshold);
-  std::size_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error == std::errc() && end == text.data() + text.size()) LargeListingThreshold = value;
+// in both forms and compared, and the walk's other threads started at once,
+// so that small trees are read ahead too, and folders read in smaller pieces.
+void ApplySettings(RunState& run) {
+  if (const auto threads = NumberSetting("FINDLET_THREADS"); threads && *threads > 0) {
+    run.Walk.Threads = std::min(*threads, IO::MaxWalkThreads);
+  }
+  if (const auto threshold = NumberSetting("FINDLET_TEST_LARGE_LISTING_THRESHOLD")) {
+    run.LargeListingThreshold = *threshold;
+  }
+  if (const auto after = NumberSetting("FINDLET_TEST_THREADS_AFTER_MICROSECONDS")) {
+    run.Walk.ThreadsAfter = std::chrono::microseconds(*after);
+  }
+  if (const auto entries = NumberSetting("FINDLET_TEST_FOLDER_PIECE_ENTRIES");
+      entries && *entries) {
+    run.Walk.FolderPieceEntries = *entries;
+  }
 }
 
 }  // namespace
@@ -66,7 +89,7 @@ void PrintExamples() {
   std::cout << ExamplesBlock;
 }
 
-int RunFindlet(int argc, char** argv) {
+int RunFindlet(int argc, char** argv, Platform::FolderSource& folders) {
   std::cout << "Findlet " FINDLET_VERSION
                " - Findlet is a web search page generator with your files\n\n";
   if (argc < 2) {
@@ -80,7 +103,7 @@ int RunFindlet(int argc, char** argv) {
     return 0;
   }
 
-  const DWORD attributes = GetFileAttributesA(argv[1]);
+  const DWORD attributes = folders.GetFileAttributesA(argv[1]);
   std::cout << "Path to scan: " << argv[1] << "\n\n";
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     std::cout << "*** Invalid Path ***\n\n";
@@ -88,24 +111,30 @@ int RunFindlet(int argc, char** argv) {
     return -2;
   }
 
-  RootPath = argv[1];
-  while (!RootPath.empty() && RootPath.back() == '\\') RootPath.pop_back();
+  RunState run;
+  std::string& rootPath = run.Walk.RootPath;
+  rootPath = argv[1];
+  while (!rootPath.empty() && rootPath.back() == '\\') rootPath.pop_back();
   for (int i = 2; i < argc; ++i) {
     std::string word = LowerCased(argv[i]);
     if (word == DarkSwitch) {
-      DarkTheme = true;
+      run.DarkTheme = true;
     } else {
-      FilterList.push_back(std::move(word));
+      run.Walk.FilterList.push_back(std::move(word));
     }
   }
-  if (DarkTheme) std::cout << "-= Dark Theme: Enabled!\n\n";
+  if (run.DarkTheme) std::cout << "-= Dark Theme: Enabled!\n\n";
 
-  ApplyTestSettings();
+  ApplySettings(run);
+  ScanAndWrite(run, folders);
+  return 0;
+}
+
+void ScanAndWrite(const RunState& run, Platform::FolderSource& folders) {
   // On a terminal, a long walk shows how far it got on a line of its own,
   // blanked out again before the page step writes its first message.
   IO::StartProgress();
-  IO::BuildListing();
+  const IO::Listing listing = IO::BuildListing(run.Walk, folders);
   IO::EndProgress();
-  WriteSearchPage();
-  return 0;
+  WriteSearchPage(run, listing);
 }

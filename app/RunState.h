@@ -1,8 +1,17 @@
-// The process-wide values of a run: those of the listing (io/ListingState.h)
-// and the run driver's own choice of page template.
+// One run's settings: what the command line asked for, and what the
+// environment sets for the walk's threads and for the test suites.
 #pragma once
 
-#include "io/ListingState.h"
+#include <cstddef>
 
-// Whether the dark page template was asked for.
-extern bool DarkTheme;
+#include "io/FolderWalk.h"
+
+struct RunState {
+  // RootPath and FilterList, and how the walk reads folders.
+  IO::WalkOptions Walk;
+  // Whether the dark page template was asked for.
+  bool DarkTheme = false;
+  // The most files a page lists as table rows; a page of more holds them as
+  // data and draws only the rows in view.
+  std::size_t LargeListingThreshold = 10000;
+};

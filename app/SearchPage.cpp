@@ -4,7 +4,6 @@
 #include <iostream>
 
 #include "app/GenerationTime.h"
-#include "app/RunState.h"
 #include "io/ListingData.h"
 #include "io/TextFile.h"
 #include "io/TextForms.h"
@@ -18,79 +17,64 @@ std::string PageTitle(std::string_view rootPath) {
   return title;
 }
 
-void FillPlaceholders(std::string_view templateText, std::string_view title, std::string_view date,
+void FillPlaceholders(std::string_view templateText, const PlaceholderValues& values,
                       std::string& page) {
-  constexpr std::string_view TitlePlaceholder = "^TITLE^";
-  constexpr std::string_view DatePlaceholder = "^DATE^";
+  struct Placeholder {
+    std::string_view Text;
+    std::string_view Value;
+  };
+  const Placeholder placeholders[] = {
+      {"^TITLE^", values.Title}, {"^DATE^", values.Date}, {"^CHARSET^", values.Charset}};
   std::size_t copied = 0;
-  std::size_t caret = templateText.find('^');
-  while (caret != std::string_view::npos) {
+  for (std::size_t caret = templateText.find('^'); caret != std::string_view::npos;) {
     const std::string_view rest = templateText.substr(caret);
-    std::string_view placeholder;
-    std::string_view value;
-    if (rest.starts_with(TitlePlaceholder)) {
-      placeholder = TitlePlaceholder;
-      value = title;
-    } else if (rest.starts_with(DatePlaceholder)) {
-      placeholder = DatePlaceholder;
-      value = date;
+    const Placeholder* found = nullptr;
+    for (const Placeholder& placeholder : placeholders) {
+      if (rest.starts_with(placeholder.Text)) found = &placeholder;
     }
-    if (placeholder.empty()) {
+    if (found == nullptr) {
       caret = templateText.find('^', caret + 1);
       continue;
     }
     page.append(templateText.substr(copied, caret - copied));
-    page.append(value);
-    copied = caret + placeholder.size();
+    page.append(found->Value);
+    copied = caret + found->Text.size();
     caret = templateText.find('^', copied);
   }
   page.append(templateText.substr(copied));
 }
 
-void WriteSearchPage() {
-  const std::string title = IO::MarkupText(PageTitle(RootPath));
-  const PageTemplate& pageTemplate = DarkTheme ? DarkPageTemplate : LightPageTemplate;
-  const std::string_view head(pageTemplate.Head);
+void WriteSearchPage(const RunState& run, const IO::Listing& listing) {
+  const std::string title = IO::MarkupText(PageTitle(run.Walk.RootPath));
+  const PageTemplate& pageTemplate = run.DarkTheme ? DarkPageTemplate : LightPageTemplate;
   const bool utf8 = Platform::TextIsUtf8();
-  // Up to LargeListingThreshold files the rows stand in the table; beyond,
-  // the page holds them as data and its script draws those in view.
-  const bool large = ListedFiles > LargeListingThreshold;
-  IO::TextBuffer& rows = large ? ListingData : RowBuffer;
-  const std::string_view tail(utf8 ? Utf8Tail : pageTemplate.Tail);
   const std::string time = GenerationTime();
+  // A page of UTF-8 names says so, and its search compares the texts in NFC.
+  const PlaceholderValues values{title, time, utf8 ? "utf-8" : "ANSI"};
 
-  // A page of UTF-8 names says so: its character-set value "ANSI" becomes
-  // "utf-8", and nothing else of the head changes.
-  constexpr std::string_view Ansi = "ANSI";
-  std::string filledHead;
-  std::string filledTail;
-  if (utf8) {
-    FillPlaceholders(head.substr(0, pageTemplate.CharsetAt), title, time, filledHead);
-    filledHead.append("utf-8");
-    FillPlaceholders(head.substr(pageTemplate.CharsetAt + Ansi.size()), title, time, filledHead);
-  } else {
-    FillPlaceholders(head, title, time, filledHead);
-  }
+  // Up to LargeListingThreshold files the rows stand in the table, joined
+  // from the listing's data; beyond, the page holds the data and its script
+  // draws the rows in view.
+  const bool large = listing.ListedFiles > run.LargeListingThreshold;
+  std::string head;
+  std::string tail;
+  std::string rows;
+  FillPlaceholders(pageTemplate.Head, values, head);
   if (large) {
-    filledHead.append(LargeListing.Open).append(IO::DataOpen);
-    filledTail.append(IO::DataClose);
-    FillPlaceholders(LargeListing.Close, title, time, filledTail);
+    head.append(LargeListing.Open).append(IO::DataOpen);
+    tail.append(IO::DataClose);
+    FillPlaceholders(LargeListing.Close, values, tail);
   } else {
-    FillPlaceholders(tail, title, time, filledTail);
+    rows = IO::TableRows(listing.ListingData.View());
+    FillPlaceholders(utf8 ? Utf8Tail : pageTemplate.Tail, values, tail);
   }
-
-  // The page is laid out around the rows where they already are, so that they
-  // are never copied and the page costs little more memory than the rows.
-  char* const pageStart = rows.Surround(filledHead.size(), filledTail.size());
-  std::memcpy(pageStart, filledHead.data(), filledHead.size());
-  std::memcpy(pageStart + filledHead.size() + rows.Size(), filledTail.data(), filledTail.size());
-  const std::string_view page(pageStart, filledHead.size() + rows.Size() + filledTail.size());
+  const std::string_view page[] = {head, large ? listing.ListingData.View() : rows, tail};
 
   std::cout << "File extensions exported: ";
-  for (const std::string& extension : ExtensionSet) std::cout << extension << ' ';
+  for (const std::string& extension : listing.ExtensionSet) std::cout << extension << ' ';
   std::cout << "\n\n";
 
-  const std::string outputPath = RootPath + "\\search.html";
+  const std::string outputPath = run.Walk.RootPath + "\\search.html";
   if (IO::WriteTextFile(outputPath.c_str(), page)) {
     std::cout << "Output filepath: " << outputPath << "\n\n";
   } else {

@@ -1,21 +1,32 @@
-// The last step of a run: the page assembled from a template and the rows,
-// the extension report, and search.html written into the scanned folder.
+// The last step of a run: the page assembled from a template and the
+// listing, the extension report, and search.html written into the scanned
+// folder.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "app/RunState.h"
+#include "io/FolderWalk.h"
+
 // The last backslash-separated component of rootPath with its first byte
 // upper-cased ('a' to 'z' only).
 std::string PageTitle(std::string_view rootPath);
 
-// Appends templateText to page with each "^TITLE^" replaced by title and each
-// "^DATE^" by date. Only the template is searched: the inserted texts are
-// data and are never scanned again.
-void FillPlaceholders(std::string_view templateText, std::string_view title, std::string_view date,
+// The texts that stand for a template's placeholders.
+struct PlaceholderValues {
+  std::string_view Title;    // "^TITLE^"
+  std::string_view Date;     // "^DATE^"
+  std::string_view Charset;  // "^CHARSET^"
+};
+
+// Appends templateText to page with each placeholder replaced by its value.
+// Only the template is searched: the inserted texts are data and are never
+// scanned again.
+void FillPlaceholders(std::string_view templateText, const PlaceholderValues& values,
                       std::string& page);
 
-// Builds the page from the chosen template, RowBuffer, the title and the
+// Builds the page from the chosen template, the listing, the title and the
 // generation time, prints the extension report, writes the page to
 // RootPath "\search.html" and prints where, or that writing failed.
-void WriteSearchPage();
+void WriteSearchPage(const RunState& run, const IO::Listing& listing);

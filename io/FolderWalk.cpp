@@ -1,183 +1,182 @@
 #include "io/FolderWalk.h"
 
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "io/ListingData.h"
-#include "io/ListingRow.h"
-#include "io/ListingState.h"
 #include "io/Progress.h"
+#include "io/ReadAhead.h"
 #include "io/TextForms.h"
-#include "platform/Platform.h"
-#include "platform/Win32Api.h"
 
 namespace IO {
 namespace {
 
-// A folder on the current walk path. Its identity is learnt only when a link
-// to a folder has to be compared with it, so trees without links cost nothing.
-struct Ancestor {
-  std::size_t TextLength;
-  bool IdentityKnown = false;
-  bool IdentityValid = false;
-  Platform::FolderIdentity Identity;
-  // Its number in ListingData, once a file of it was listed.
-  std::optional<std::size_t> DataNumber;
-};
-
-struct Walk {
-  // The folder text of the folder being listed; sub-folder names are appended
-  // and removed again, so the walk builds no path string per folder.
-  std::string FolderText;
-  std::size_t RootLength = 0;
-  std::vector<Ancestor> Ancestors;
-  std::string LowerName;
-  // The folders ListingData has numbered, the one its last file was in, and
-  // the size at which it opens its next data element.
-  std::size_t DataFolders = 0;
-  std::optional<std::size_t> DataFolder;
-  std::size_t DataBreakAt = DataChunkBytes;
-  // Entries enumerated and folders entered, for the progress line.
-  std::size_t Entries = 0;
-  std::size_t Folders = 0;
-};
-
-bool IsDotOrDotDot(const char* name) {
-  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-bool PassesFilter(std::string_view lowerName) {
-  if (FilterList.empty()) return true;
-  for (const std::string& word : FilterList) {
-    if (lowerName.find(word) != std::string_view::npos) return true;
-  }
-  return false;
-}
-
-void AddExtension(std::string_view lowerName) {
-  const std::size_t dot = lowerName.rfind('.');
-  if (dot == std::string_view::npos) return;
-  const std::string_view extension = lowerName.substr(dot);
-  if (ExtensionSet.find(extension) == ExtensionSet.end()) ExtensionSet.emplace(extension);
-}
-
-const Platform::FolderIdentity* AncestorIdentity(Walk& walk, Ancestor& ancestor) {
-  if (!ancestor.IdentityKnown) {
-    const std::string text = walk.FolderText.substr(0, ancestor.TextLength);
-    ancestor.IdentityValid = Platform::GetFolderIdentity(text.c_str(), ancestor.Identity);
-    ancestor.IdentityKnown = true;
-  }
-  return ancestor.IdentityValid ? &ancestor.Identity : nullptr;
-}
-
 // A link to a folder is entered unless it leads back to the folder being
 // listed or one of its ancestors, which would repeat the walk without end.
-// The sub-folder's text is already on FolderText.
-bool LinkLeadsBack(Walk& walk) {
+bool LinkLeadsBack(Platform::FolderSource& folders, const FolderNode& folder,
+                   std::string_view name) {
+  std::string text = folder.Text();
+  text.push_back('\\');
+  text.append(name);
   Platform::FolderIdentity target;
-  if (!Platform::GetFolderIdentity(walk.FolderText.c_str(), target)) return true;
-  for (Ancestor& ancestor : walk.Ancestors) {
-    const Platform::FolderIdentity* identity = AncestorIdentity(walk, ancestor);
+  if (!folders.GetFolderIdentity(text.c_str(), target)) return true;
+  for (const FolderNode* ancestor = &folder; ancestor != nullptr; ancestor = ancestor->Parent()) {
+    const Platform::FolderIdentity* identity = ancestor->Identity(folders);
     if (identity != nullptr && *identity == target) return true;
   }
   return false;
 }
 
-void ScanFolder(Walk& walk);
-
-void EnterSubFolder(Walk& walk, const WIN32_FIND_DATAA& entry) {
-  const char* name = entry.cFileName;
-  // A name holding a backslash (possible on POSIX only) cannot be spelt in a
-  // folder text: it would name a different folder.
-  if (name[0] == '.' || std::strchr(name, '\\') != nullptr) return;
-  const std::size_t length = walk.FolderText.size();
-  walk.FolderText.push_back('\\');
-  walk.FolderText.append(name);
-  if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 || !LinkLeadsBack(walk)) {
-    ScanFolder(walk);
-  }
-  walk.FolderText.resize(length);
+// Sub-folders whose name begins with '.' are left out with their whole
+// subtree. A name holding a backslash (possible on POSIX only) cannot be spelt
+// in a folder text: it would name a different folder.
+bool EntersSubFolder(Platform::FolderSource& folders, const FolderNode& folder,
+                     std::string_view name, DWORD attributes) {
+  if (name.front() == '.' || name.find('\\') != std::string_view::npos) return false;
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 || !LinkLeadsBack(folders, folder, name);
 }
 
-// Appends a listed file to ListingData, after the record of its folder when
-// the file before was in another one, and after a data break when the
-// current data element is full.
-void AppendToData(Walk& walk, std::string_view relativeFolder, std::string_view name,
-                  std::uint64_t size) {
-  if (ListingData.Size() >= walk.DataBreakAt) {
-    AppendDataBreak(ListingData);
-    walk.DataBreakAt = ListingData.Size() + DataChunkBytes;
+bool PassesFilter(const std::vector<std::string>& filterList, std::string_view lowerName) {
+  if (filterList.empty()) return true;
+  for (const std::string& word : filterList) {
+    if (lowerName.find(word) != std::string_view::npos) return true;
   }
-  std::optional<std::size_t>& number = walk.Ancestors.back().DataNumber;
-  if (!number) {
-    number = walk.DataFolders++;
-    AppendFolderRecord(ListingData, relativeFolder);
-  } else if (number != walk.DataFolder) {
-    AppendFolderNumberRecord(ListingData, *number);
-  }
-  walk.DataFolder = number;
-  AppendFileRecord(ListingData, name, walk.LowerName, size);
+  return false;
 }
 
-void ListFile(Walk& walk, const WIN32_FIND_DATAA& entry) {
-  const std::string_view name(entry.cFileName);
-  walk.LowerName.resize(name.size());
-  LowerAsciiCopy(name.data(), name.size(), walk.LowerName.data());
-  if (!PassesFilter(walk.LowerName)) return;
-  const std::uint64_t size =
-      (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-  const std::string_view relativeFolder = std::string_view(walk.FolderText).substr(walk.RootLength);
-  ++ListedFiles;
-  if (ListedFiles <= LargeListingThreshold) {
-    AppendListingRow(RowBuffer, relativeFolder, name, walk.LowerName, size);
-  } else if (ListedFiles == LargeListingThreshold + 1) {
-    RowBuffer.Clear();  // the page will hold the data instead
-  }
-  AppendToData(walk, relativeFolder, name, size);
-  AddExtension(walk.LowerName);
+void AddExtension(std::set<std::string, std::less<>>& extensionSet, std::string_view lowerName) {
+  const std::size_t dot = lowerName.rfind('.');
+  if (dot == std::string_view::npos) return;
+  const std::string_view extension = lowerName.substr(dot);
+  if (extensionSet.find(extension) == extensionSet.end()) extensionSet.emplace(extension);
 }
 
-void ScanFolder(Walk& walk) {
-  const std::size_t length = walk.FolderText.size();
-  walk.FolderText.append("\\*.*");
-  WIN32_FIND_DATAA entry;
-  const HANDLE find = FindFirstFileA(walk.FolderText.c_str(), &entry);
-  walk.FolderText.resize(length);
-  if (find == INVALID_HANDLE_VALUE) return;
+// A folder on the walk's path, and how far the walk got in it.
+struct Level {
+  FolderNode* Folder;
+  std::size_t PieceIndex = 0;
+  const FolderPiece* Piece = nullptr;
+  std::size_t Item = 0;
+  // The length of its folder text.
+  std::size_t TextLength = 0;
+  // Its number in the listing's data, once a file of it was listed.
+  std::optional<std::size_t> DataNumber;
+};
 
-  ++walk.Folders;
-  walk.Ancestors.push_back(Ancestor{length, false, false, {}, {}});
-  do {
-    if (IsDotOrDotDot(entry.cFileName)) continue;
-    if (++walk.Entries % ProgressEntries == 0) {
-      ReportProgress(ListedFiles, walk.Folders,
-                     std::string_view(walk.FolderText).substr(walk.RootLength));
+class Walk {
+ public:
+  Walk(const WalkOptions& options, Platform::FolderSource& folders, Listing& listing)
+      : options_(options),
+        listing_(listing),
+        reads_(folders, EntersSubFolder, options.RootPath,
+               ReadAheadOptions{options.Threads, options.ThreadsAfter, options.ReadAheadBytes,
+                                options.FolderPieceEntries}),
+        folderText_(options.RootPath),
+        rootLength_(options.RootPath.size()) {}
+
+  void Run() {
+    Enter(reads_.Root());
+    while (!levels_.empty()) {
+      Level& level = levels_.back();
+      if (level.Piece == nullptr) {
+        levels_.pop_back();
+        if (!levels_.empty()) folderText_.resize(levels_.back().TextLength);
+      } else if (level.Item == level.Piece->Items.size()) {
+        reads_.Release(*level.Folder, level.PieceIndex);
+        level.Piece = reads_.Piece(*level.Folder, ++level.PieceIndex);
+        level.Item = 0;
+      } else {
+        Take(level.Piece->Items[level.Item++], level);
+      }
     }
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      EnterSubFolder(walk, entry);
-    } else {
-      ListFile(walk, entry);
+  }
+
+ private:
+  std::string_view RelativeFolder() const {
+    return std::string_view(folderText_).substr(rootLength_);
+  }
+
+  // Goes down into a folder whose text is on folderText_, unless it cannot
+  // be enumerated.
+  void Enter(FolderNode& folder) {
+    const FolderPiece* first = reads_.Piece(folder, 0);
+    if (folder.Unreadable()) return;
+    ++folders_;
+    levels_.push_back(Level{&folder, 0, first, 0, folderText_.size(), {}});
+  }
+
+  void Take(const FolderItem& item, Level& level) {
+    const std::string_view name = level.Piece->Name(item);
+    if (++entries_ % ProgressEntries == 0) {
+      ReportProgress(listing_.ListedFiles, folders_, RelativeFolder());
     }
-  } while (FindNextFileA(find, &entry) != 0);
-  walk.Ancestors.pop_back();
-  FindClose(find);
-}
+    if ((item.Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      ListFile(level, name, item.Size);
+    } else if (item.SubFolder) {
+      const std::size_t length = folderText_.size();
+      folderText_.push_back('\\');
+      folderText_.append(name);
+      Enter(*item.SubFolder);  // level may move when the walk goes down
+      if (levels_.back().Folder != item.SubFolder.get()) folderText_.resize(length);
+    }
+  }
+
+  void ListFile(Level& level, std::string_view name, std::uint64_t size) {
+    lowerName_.resize(name.size());
+    LowerAsciiCopy(name.data(), name.size(), lowerName_.data());
+    if (!PassesFilter(options_.FilterList, lowerName_)) return;
+    ++listing_.ListedFiles;
+    AppendToData(level, name, size);
+    AddExtension(listing_.ExtensionSet, lowerName_);
+  }
+
+  // Appends a listed file to the data, after the record of its folder when
+  // the file before was in another one, and after a data break when the
+  // current data element is full.
+  void AppendToData(Level& level, std::string_view name, std::uint64_t size) {
+    TextBuffer& data = listing_.ListingData;
+    if (data.Size() >= dataBreakAt_) {
+      AppendDataBreak(data);
+      dataBreakAt_ = data.Size() + DataChunkBytes;
+    }
+    std::optional<std::size_t>& number = level.DataNumber;
+    if (!number) {
+      number = dataFolders_++;
+      AppendFolderRecord(data, RelativeFolder());
+    } else if (number != dataFolder_) {
+      AppendFolderNumberRecord(data, *number);
+    }
+    dataFolder_ = number;
+    AppendFileRecord(data, name, lowerName_, size);
+  }
+
+  const WalkOptions& options_;
+  Listing& listing_;
+  ReadAhead reads_;
+  std::vector<Level> levels_;
+  // The folder text of the folder being listed; sub-folder names are
+  // appended and removed again.
+  std::string folderText_;
+  std::size_t rootLength_;
+  std::string lowerName_;
+  // The folders the data has numbered, the one its last file was in, and the
+  // size at which it opens its next data element.
+  std::size_t dataFolders_ = 0;
+  std::optional<std::size_t> dataFolder_;
+  std::size_t dataBreakAt_ = DataChunkBytes;
+  // Entries taken and folders entered, for the progress line.
+  std::size_t entries_ = 0;
+  std::size_t folders_ = 0;
+};
 
 }  // namespace
 
-void BuildListing() {
-  RowBuffer.Clear();
-  ListingData.Clear();
-  ListedFiles = 0;
-  Walk walk;
-  // RootPath comes without trailing backslashes, so the relative part of
-  // every folder text begins right after it.
-  walk.FolderText = RootPath;
-  walk.RootLength = walk.FolderText.size();
-  ScanFolder(walk);
+Listing BuildListing(const WalkOptions& options, Platform::FolderSource& folders) {
+  Listing listing;
+  Walk(options, folders, listing).Run();
+  return listing;
 }
 
 }  // namespace IO

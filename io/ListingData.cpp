@@ -2,9 +2,9 @@
 
 #include <charconv>
 #include <cstring>
+#include <vector>
 
 #include "io/Links.h"
-#include "io/ListingRow.h"
 #include "io/TextForms.h"
 
 namespace IO {
@@ -62,6 +62,55 @@ void AppendFileRecord(TextBuffer& data, std::string_view name, std::string_view 
 void AppendDataBreak(TextBuffer& data) {
   data.Append(DataClose);
   data.Append(DataOpen);
+}
+
+}  // namespace IO
+
+namespace IO {
+
+std::string TableRows(std::string_view data) {
+  constexpr std::string_view Open = "<tr><td><a href=\".";
+  constexpr std::string_view LinkEnd = "\" target=\"_blank\">";
+  constexpr std::string_view Middle = "</a></td><td>";
+  constexpr std::string_view Close = " KB</td></tr>\n";
+  std::string rows;
+  std::vector<std::string_view> folders;
+  std::string_view folder;
+  std::size_t at = 0;
+  while (at < data.size()) {
+    if (data[at] == '<') {  // a data break; no record holds '<'
+      at += DataClose.size() + DataOpen.size();
+      continue;
+    }
+    const std::size_t end = data.find('\n', at);
+    const std::string_view record = data.substr(at, end - at);
+    at = end + 1;
+    if (record.front() == Separator) {
+      const std::string_view rest = record.substr(1);
+      if (rest.empty() || rest.front() == '\\') {
+        folders.push_back(rest);
+        folder = rest;
+      } else {
+        std::size_t number = 0;
+        std::from_chars(rest.data(), rest.data() + rest.size(), number);
+        folder = folders.at(number);
+      }
+      continue;
+    }
+    const std::size_t textAt = record.find(Separator) + 1;
+    const std::size_t kibAt = record.find(Separator, textAt) + 1;
+    const std::string_view name = record.substr(0, textAt - 1);
+    const std::string_view text = record.substr(textAt, kibAt - 1 - textAt);
+    rows.append(Open).append(folder).append(1, '\\').append(name).append(LinkEnd);
+    if (text.empty()) {
+      // Left out where it is the link with A to Z lower-cased.
+      for (const char c : name) rows.push_back(LowerAscii(c));
+    } else {
+      rows.append(text);
+    }
+    rows.append(Middle).append(record.substr(kibAt)).append(Close);
+  }
+  return rows;
 }
 
 }  // namespace IO

@@ -1,5 +1,7 @@
-// The listing as data, for pages that list too many files for one table row
-// element each: the page's script draws rows from it. The data is text
+// The listing as data: the walk writes each listed file once, here. A page of
+// up to some thousands of files joins the table rows from it
+// (TableRows); a page of more holds it as it is, and the page's script draws
+// the rows in view from it. The data is text
 // without a single '<', held in script elements of type text/plain, which
 // the browser neither runs nor turns into elements:
 //   DataOpen, records, DataClose, [DataOpen, records, DataClose ...]
@@ -27,6 +29,14 @@
 
 namespace IO {
 
+// A size in bytes rounded up to whole KiB, in unsigned 64-bit arithmetic.
+inline std::uint64_t SizeInKiB(std::uint64_t bytes) {
+  return (bytes + 1023) / 1024;
+}
+
+// The most digits SizeInKiB's value has.
+inline constexpr std::size_t MaxSizeDigits = 20;
+
 inline constexpr std::string_view DataOpen = "<script type=\"text/plain\">";
 inline constexpr std::string_view DataClose = "</script>";
 
@@ -47,5 +57,15 @@ void AppendFileRecord(TextBuffer& data, std::string_view name, std::string_view 
 
 // Ends the data element and opens the next one.
 void AppendDataBreak(TextBuffer& data);
+
+// The table row of each file the data holds, in its order, each ending with a
+// line feed:
+//   <tr><td><a href=".FOLDER\NAME" target="_blank">TEXT</a></td><td>KIB KB</td></tr>
+// Bytes that would end the attribute, start a fragment or query, or be
+// decoded by the browser are percent-encoded in the link, and '<', '>' and
+// line breaks are written as character references in the link text, so no
+// name can add markup to the page, break its row across lines, or make its
+// link name another file.
+std::string TableRows(std::string_view data);
 
 }  // namespace IO

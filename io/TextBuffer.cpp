@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace IO {
 namespace {
@@ -16,15 +17,29 @@ TextBuffer::~TextBuffer() {
   std::free(memory_);
 }
 
+TextBuffer::TextBuffer(TextBuffer&& other) noexcept
+    : memory_(std::exchange(other.memory_, nullptr)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      size_(std::exchange(other.size_, 0)) {}
+
+TextBuffer& TextBuffer::operator=(TextBuffer&& other) noexcept {
+  if (this != &other) {
+    std::free(memory_);
+    memory_ = std::exchange(other.memory_, nullptr);
+    capacity_ = std::exchange(other.capacity_, 0);
+    size_ = std::exchange(other.size_, 0);
+  }
+  return *this;
+}
+
 void TextBuffer::Clear() {
   std::free(memory_);
   memory_ = nullptr;
-  capacity_ = start_ = size_ = 0;
+  capacity_ = size_ = 0;
 }
 
-void TextBuffer::Grow(std::size_t needed, bool exact) {
-  const std::size_t capacity =
-      exact ? std::max<std::size_t>(needed, 1) : std::max({needed, capacity_ * 2, InitialCapacity});
+void TextBuffer::Grow(std::size_t needed) {
+  const std::size_t capacity = std::max({needed, capacity_ * 2, InitialCapacity});
   // Left uninitialised: every byte is written before it is committed.
   void* memory = std::realloc(memory_, capacity);
   if (memory == nullptr) throw std::bad_alloc();
@@ -36,16 +51,6 @@ void TextBuffer::Append(std::string_view text) {
   if (text.empty()) return;
   std::memcpy(Reserve(text.size()), text.data(), text.size());
   Commit(text.size());
-}
-
-char* TextBuffer::Surround(std::size_t before, std::size_t after) {
-  const std::size_t start = std::max(start_, before);
-  if (capacity_ < start + size_ + after || memory_ == nullptr) Grow(start + size_ + after, true);
-  if (start != start_) {
-    if (size_ > 0) std::memmove(memory_ + start, memory_ + start_, size_);
-    start_ = start;
-  }
-  return memory_ + start_ - before;
 }
 
 }  // namespace IO

@@ -1,5 +1,4 @@
-// A growing text kept in one piece of memory, with room around it, so that
-// the page can be laid out around the table rows without copying them.
+// A growing text kept in one piece of memory: the listing's data.
 //
 // The memory grows by doubling through std::realloc. For large texts the C
 // runtime maps such blocks straight from the OS, and where the OS can remap
@@ -21,6 +20,8 @@ class TextBuffer {
   ~TextBuffer();
   TextBuffer(const TextBuffer&) = delete;
   TextBuffer& operator=(const TextBuffer&) = delete;
+  TextBuffer(TextBuffer&& other) noexcept;
+  TextBuffer& operator=(TextBuffer&& other) noexcept;
 
   // Discards the text and releases its memory.
   void Clear();
@@ -29,33 +30,23 @@ class TextBuffer {
   // writes into it and then calls Commit with the number of bytes written.
   // The room stays valid until the next call that changes the buffer.
   char* Reserve(std::size_t count) {
-    if (capacity_ - start_ - size_ < count) Grow(start_ + size_ + count, false);
-    return memory_ + start_ + size_;
+    if (capacity_ - size_ < count) Grow(size_ + count);
+    return memory_ + size_;
   }
   void Commit(std::size_t count) { size_ += count; }
 
   void Append(std::string_view text);
 
   std::size_t Size() const { return size_; }
-  std::string_view View() const { return {memory_ + start_, size_}; }
+  std::string_view View() const { return {memory_, size_}; }
   std::string Text() const { return std::string(View()); }
 
-  // Makes room for before bytes in front of the text and after bytes behind
-  // it, and returns the first byte of the room in front. The caller may write
-  // [result, result + before) and [result + before + Size(), that + after),
-  // which gives one contiguous piece of before + Size() + after bytes. The
-  // text itself keeps its bytes; it may move within the buffer, which
-  // invalidates earlier pointers into it.
-  char* Surround(std::size_t before, std::size_t after);
-
  private:
-  // Makes the memory hold at least needed bytes: doubling while the text
-  // grows, exactly needed bytes when the final layout is known.
-  void Grow(std::size_t needed, bool exact);
+  // Makes the memory hold at least needed bytes, doubling as the text grows.
+  void Grow(std::size_t needed);
 
   char* memory_ = nullptr;
   std::size_t capacity_ = 0;
-  std::size_t start_ = 0;  // offset of the text's first byte in memory_
   std::size_t size_ = 0;
 };
 

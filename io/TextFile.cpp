@@ -5,7 +5,7 @@
 
 namespace IO {
 
-bool WriteTextFile(const char* path, std::string_view text) {
+bool WriteTextFile(const char* path, std::span<const std::string_view> text) {
   constexpr std::string_view Function = "IO::WriteTextFile";
   if (path == nullptr) {
     // Nothing is read through the absent path: its value renders empty.
@@ -14,7 +14,10 @@ bool WriteTextFile(const char* path, std::string_view text) {
   }
   const Platform::FileHandle outputStream = Platform::CreateOutputFile(path);
   if (outputStream == Platform::InvalidFile) return false;
-  const bool written = Platform::WriteOutputFile(outputStream, text.data(), text.size());
+  bool written = true;
+  for (const std::string_view piece : text) {
+    written = written && Platform::WriteOutputFile(outputStream, piece.data(), piece.size());
+  }
   // A failed close may have lost the last bytes: it fails the write too.
   const bool closed = Platform::CloseOutputFile(outputStream);
   if (written && closed) return true;

@@ -1,6 +1,5 @@
 // The Windows back end: the services of Platform.h over the Win32 API and the
-// Microsoft C runtime. The find calls and GetFileAttributesA are the real
-// ones from <windows.h>.
+// Microsoft C runtime.
 
 #include <stdlib.h>
 #include <time.h>
@@ -151,22 +150,6 @@ namespace Platform {
 bool TextIsUtf8() {
   static const bool utf8 = GetACP() == CP_UTF8;
   return utf8;
-}
-
-bool GetFolderIdentity(const char* folderText, FolderIdentity& identity) {
-  // Without FILE_FLAG_OPEN_REPARSE_POINT the open follows links and
-  // junctions, so the identity is that of the folder they lead to.
-  const HANDLE folder = CreateFileA(folderText, 0, ShareAll, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool known = GetFileInformationByHandle(folder, &info) != 0 &&
-                     (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  CloseHandle(folder);
-  if (!known) return false;
-  identity.Volume = info.dwVolumeSerialNumber;
-  identity.Index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  return true;
 }
 
 FileHandle CreateOutputFile(const char* path) {

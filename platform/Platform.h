@@ -1,7 +1,6 @@
-// The few services beyond the Win32-shaped find calls that the program needs
-// from its host: folder identity (to stop link loops), the output file, local
-// time, the console and process set-up. Each back end file implements all of
-// them.
+// The few services beyond the file system the walk reads (FolderSource.h)
+// that the program needs from its host: the output file, local time, the
+// console and process set-up. Each back end file implements all of them.
 #pragma once
 
 #include <cstddef>
@@ -10,14 +9,6 @@
 
 namespace Platform {
 
-// What makes two folder paths the same folder: device and inode on POSIX,
-// volume serial number and file index on Windows.
-struct FolderIdentity {
-  std::uint64_t Volume = 0;
-  std::uint64_t Index = 0;
-  friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
-};
-
 // Whether the names the find calls deliver, the arguments and therefore the
 // page are UTF-8: always on POSIX, where names are raw bytes and nearly always
 // UTF-8; on Windows when the process code page is UTF-8, which the program's
@@ -25,10 +16,6 @@ struct FolderIdentity {
 // a browser reads as its fallback for a page that declares no encoding it
 // knows. Asked once; the answer holds for the whole run.
 bool TextIsUtf8();
-
-// Identity of the folder a folder text names, following links. False when it
-// cannot be learnt.
-bool GetFolderIdentity(const char* folderText, FolderIdentity& identity);
 
 // A file opened for writing by CreateOutputFile.
 using FileHandle = std::intptr_t;

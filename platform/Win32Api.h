@@ -1,7 +1,7 @@
-// The operating-system calls the folder walk and the path check are written
-// against. On Windows they are the real ANSI API; elsewhere the POSIX back end
-// (Platform-posix.cpp) provides the same four calls and the same record, so
-// the walk reads identically on every platform.
+// The operating-system types and values the folder walk and the path check
+// are written against (platform/FolderSource.h has the calls). On Windows they
+// are the real API's; elsewhere the same names with the same bit patterns, so
+// that the walk reads identically on every platform.
 #pragma once
 
 #ifdef _WIN32
@@ -39,20 +39,5 @@ struct WIN32_FIND_DATAA {
   DWORD nFileSizeLow;
   char cFileName[sizeof(dirent::d_name)];
 };
-
-// Attribute mask of an existing path, or INVALID_FILE_ATTRIBUTES. A path that
-// names a folder, or a link to one, has FILE_ATTRIBUTE_DIRECTORY set.
-DWORD GetFileAttributesA(const char* path);
-
-// Opens an enumeration of the folder named by a pattern of the form
-// folder "\*.*" and fills data with the first entry ("." included).
-// INVALID_HANDLE_VALUE when the folder cannot be enumerated.
-HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);
-
-// Fills data with the next entry; zero when none is left or reading fails.
-BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
-
-// Ends an enumeration opened by FindFirstFileA.
-BOOL FindClose(HANDLE find);
 
 #endif

@@ -221,14 +221,15 @@ set(light_head "${head_start}${css}${head_scripts}${light_logo}${page_heading}")
 set(dark_head "${head_start}${dark_css}${head_scripts}${dark_logo}${page_heading}")
 string(REPLACE "\n" "\r\n" light_head "${light_head}")
 
-# Where each head's character-set value begins: the run puts "utf-8" there
-# when the page's names are UTF-8.
+# Each head's character-set value is a placeholder: "ANSI", or "utf-8" for a
+# page of UTF-8 names.
 foreach(theme light dark)
   string(FIND "${${theme}_head}" "<meta charset=\"ANSI\"" at)
   if(at EQUAL -1)
     fail("the ${theme} head has no <meta charset=\"ANSI\"")
   endif()
-  math(EXPR ${theme}_charset_at "${at} + 15")
+  string(REPLACE "<meta charset=\"ANSI\"" "<meta charset=\"^CHARSET^\"" ${theme}_head
+         "${${theme}_head}")
 endforeach()
 
 # --- The C++ file -------------------------------------------------------------
@@ -266,8 +267,8 @@ ${large_open_array}
 ${large_close_array}
 }  // namespace
 
-constinit const PageTemplate LightPageTemplate{kLightHead, kTail, ${light_charset_at}};
-constinit const PageTemplate DarkPageTemplate{kDarkHead, kTail, ${dark_charset_at}};
+constinit const PageTemplate LightPageTemplate{kLightHead, kTail};
+constinit const PageTemplate DarkPageTemplate{kDarkHead, kTail};
 constinit const char* const Utf8Tail = kUtf8Tail;
 constinit const LargeListingTemplate LargeListing{kLargeOpen, kLargeClose};
 ")

@@ -1,5 +1,6 @@
 // The built-in page texts. Each text is read-only, ends at its first zero
-// byte and is available for the whole run.
+// byte and is available for the whole run. A head's character-set value is
+// the placeholder "^CHARSET^", like "^TITLE^" and "^DATE^".
 #pragma once
 
 #include <cstddef>
@@ -7,8 +8,6 @@
 struct PageTemplate {
   const char* Head;  // from the first byte of the page to the table body's opening tag
   const char* Tail;  // closes the table body, adds the footer and the search script
-  // Where the head's character-set value, "ANSI", begins.
-  std::size_t CharsetAt;
 };
 
 extern const PageTemplate LightPageTemplate;

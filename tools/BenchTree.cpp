@@ -1,11 +1,14 @@
 // Builds a reproducible folder tree for the benchmark:
 //
-//   BenchTree wide|deep FILES SEED FOLDER
+//   BenchTree wide|deep|music|large FILES SEED FOLDER
 //
-// wide: the root and folders directly below it, each holding 500 to 1,500
-//       files.
-// deep: chains of 8 to 16 nested folders below the root, each folder holding
-//       1 to 19 files.
+// wide:  the root and folders directly below it, each holding 500 to 1,500
+//        files.
+// deep:  chains of 8 to 16 nested folders below the root, each folder
+//        holding 1 to 19 files.
+// music: a music library: artists below the root, each with 4 albums of 12
+//        tracks and a cover (7,800 files are 150 artists in 751 folders).
+// large: folders directly below the root of 10,000 files each.
 //
 // Names, sizes and the shape come from one Mersenne Twister seeded with SEED
 // (its output sequence is fixed by the C++ standard, and nothing here uses the
@@ -151,17 +154,37 @@ void Deep(Builder& tree, int root) {
   }
 }
 
+void Music(Builder& tree, int root) {
+  while (tree.Left() > 0) {
+    const int artist = tree.Folder(root);
+    for (int album = 0; album < 4 && tree.Left() > 0; ++album) {
+      const int folder = tree.Folder(artist);
+      tree.Files(folder, 13);
+      close(folder);
+    }
+    close(artist);
+  }
+}
+
+void Large(Builder& tree, int root) {
+  while (tree.Left() > 0) {
+    const int folder = tree.Folder(root);
+    tree.Files(folder, 10000);
+    close(folder);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 5) {
-    std::fprintf(stderr, "usage: BenchTree wide|deep FILES SEED FOLDER\n");
+    std::fprintf(stderr, "usage: BenchTree wide|deep|music|large FILES SEED FOLDER\n");
     return 2;
   }
   const std::string_view shape = argv[1];
   const std::uint64_t files = std::strtoull(argv[2], nullptr, 10);
   const std::uint64_t seed = std::strtoull(argv[3], nullptr, 10);
-  if (shape != "wide" && shape != "deep") {
+  if (shape != "wide" && shape != "deep" && shape != "music" && shape != "large") {
     std::fprintf(stderr, "BenchTree: unknown shape %s\n", argv[1]);
     return 2;
   }
@@ -172,8 +195,12 @@ int main(int argc, char** argv) {
   Builder tree(seed ^ (files * 0x9E3779B97F4A7C15u) ^ (shape == "deep" ? 0xD5u : 0x3Au), files);
   if (shape == "wide") {
     Wide(tree, root);
-  } else {
+  } else if (shape == "deep") {
     Deep(tree, root);
+  } else if (shape == "music") {
+    Music(tree, root);
+  } else {
+    Large(tree, root);
   }
   close(root);
   return 0;

@@ -77,11 +77,7 @@ TEST(CommandLine, DarkSwitchAnyCaseOnceAfterAllArguments) {
     std::vector<std::string> arguments = {tree.Root()};
     arguments.insert(arguments.end(), call.Arguments.begin(), call.Arguments.end());
     const RunResult run = RunTool(arguments);
-    const std::string expected = std::string(Banner) + PathLine(tree.Root()) +
-                                 (call.Dark ? "-= Dark Theme: Enabled!\n\n" : "") +
-                                 "File extensions exported: \n\n" +
-                                 "Output filepath: " + tree.Root() + "\\search.html\n\n";
-    EXPECT_EQ(Console(run), expected) << call.Name;
+    EXPECT_EQ(Console(run), ExpectedConsole(tree.Root(), "", true, call.Dark)) << call.Name;
     EXPECT_EQ(run.Status, 0) << call.Name;
     std::remove(tree.Path("search.html").c_str());
   }
@@ -91,9 +87,7 @@ TEST(CommandLine, TrailingBackslashesLeaveTheRootPath) {
   TempTree tree;
   const std::string argument = tree.Root() + "\\\\\\";
   const RunResult run = RunTool({argument});
-  EXPECT_EQ(Console(run), std::string(Banner) + PathLine(argument) +
-                              "File extensions exported: \n\n" + "Output filepath: " + tree.Root() +
-                              "\\search.html\n\n");
+  EXPECT_EQ(Console(run), ExpectedConsole(argument, ""));
   EXPECT_TRUE(Exists(tree.Path("search.html")));
 }
 
@@ -107,10 +101,7 @@ TEST(CommandLine, RelativeFoldersStayRelative) {
   };
   for (const Case& c : {Case{"photos", ".jpg "}, Case{"--dark", ".png "}}) {
     const RunResult run = RunTool({c.Folder}, {tree.Root()});
-    EXPECT_EQ(Console(run), std::string(Banner) + PathLine(c.Folder) +
-                                "File extensions exported: " + c.Extensions + "\n\n" +
-                                "Output filepath: " + c.Folder + "\\search.html\n\n")
-        << c.Folder;
+    EXPECT_EQ(Console(run), ExpectedConsole(c.Folder, c.Extensions)) << c.Folder;
     EXPECT_TRUE(Exists(tree.Path(c.Folder + "/search.html"))) << c.Folder;
   }
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "tests/support/ExpectedConsole.h"
 #include "tests/support/RunTool.h"
 
 namespace Testing {
@@ -32,9 +33,6 @@ inline std::string Console(const RunResult& result) {
 inline int ReportedStatus(int programStatus) {
   return programStatus & 0xFF;
 }
-
-inline constexpr const char* Banner =
-    "Findlet 1.2 - Findlet is a web search page generator with your files\n\n";
 
 inline constexpr const char* Examples =
     "[Examples]\n"

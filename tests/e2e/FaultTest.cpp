@@ -23,14 +23,6 @@
 namespace Testing {
 namespace {
 
-std::string Console(const std::string& root, const std::string& extensions, bool written) {
-  const std::string text = std::string(Banner) + "Path to scan: " + root +
-                           "\n\nFile extensions exported: " + extensions + "\n\n";
-  if (written) return text + "Output filepath: " + root + "\\search.html\n\n";
-  return text + "*** Can't output file ***\n\nOutput filepath failed: " + root +
-         "\\search.html\n\n";
-}
-
 // The tool ran to its end by itself.
 void ExpectFinished(const RunResult& run, const std::string& what) {
   EXPECT_FALSE(run.TimedOut) << what;
@@ -79,7 +71,7 @@ TEST(Fault, FoldersThatCannotBeReadAreLeftOutAndTheRestIsListed) {
     OpenToEveryone(tree);
     const RunResult run = RunTool({tree.Root()}, AsUnprivilegedUser());
     ExpectFinished(run, c.Name);
-    EXPECT_EQ(Testing::Console(run), Console(tree.Root(), ".txt ", true)) << c.Name;
+    EXPECT_EQ(Console(run), ExpectedConsole(tree.Root(), ".txt ", true)) << c.Name;
     std::vector<std::string> expected = {Row("\\open\\o.txt", "o.txt", "1"),
                                          Row("\\z.txt", "z.txt", "0")};
     expected.insert(expected.end(), c.Locked.begin(), c.Locked.end());
@@ -107,7 +99,7 @@ TEST(Fault, RootThatCannotBeListedOrWritten) {
     const RunResult run = RunTool({root}, AsUnprivilegedUser());
     ExpectFinished(run, c.Name);
     // A read-only root still lists; the page just cannot be created there.
-    EXPECT_EQ(Testing::Console(run), Console(root, c.Written ? "" : ".txt ", c.Written)) << c.Name;
+    EXPECT_EQ(Console(run), ExpectedConsole(root, c.Written ? "" : ".txt ", c.Written)) << c.Name;
     EXPECT_EQ(Exists(tree.Path("scanned/search.html")), c.Written) << c.Name;
     if (c.Written) {
       EXPECT_TRUE(SortedRows(ReadFile(tree.Path("scanned/search.html"))).empty()) << c.Name;
@@ -139,7 +131,7 @@ TEST(Fault, SearchHtmlThatIsNoPlainFileIsNeitherWaitedForNorWrittenThrough) {
     options.TimeoutSeconds = 60;
     const RunResult run = RunTool({tree.Root()}, options);
     ExpectFinished(run, c.Name);
-    EXPECT_EQ(Testing::Console(run), Console(tree.Root(), c.Extensions, false)) << c.Name;
+    EXPECT_EQ(Console(run), ExpectedConsole(tree.Root(), c.Extensions, false)) << c.Name;
     if (reader >= 0) {
       char byte;
       EXPECT_LE(read(reader, &byte, 1), 0) << c.Name << ": the page went into the FIFO";
@@ -158,9 +150,9 @@ TEST(Fault, WriteLimitCutsThePageAtEitherEnd) {
 
   const std::string report = " ERROR[IO::WriteTextFile:72] path(" + tree.Root() +
                              "\\search.html) outputStream.good()(0) \n";
-  const std::string heading = Console(tree.Root(), ".txt ", true);
+  const std::string heading = ExpectedConsole(tree.Root(), ".txt ", true);
   const std::string head = heading.substr(0, heading.find("Output filepath"));
-  const std::string failed = Console(tree.Root(), ".txt ", false).substr(head.size());
+  const std::string failed = ExpectedConsole(tree.Root(), ".txt ", false).substr(head.size());
   struct Case {
     long long Limit;
     std::string Console;
@@ -171,7 +163,7 @@ TEST(Fault, WriteLimitCutsThePageAtEitherEnd) {
     options.FileSizeLimit = c.Limit;
     const RunResult run = RunTool({tree.Root()}, options);
     ExpectFinished(run, std::to_string(c.Limit));
-    EXPECT_EQ(Testing::Console(run), c.Console) << c.Limit;
+    EXPECT_EQ(Console(run), c.Console) << c.Limit;
     EXPECT_EQ(static_cast<long long>(ReadFile(tree.Path("search.html")).size()), c.Limit);
     std::remove(tree.Path("search.html").c_str());
   }
@@ -189,7 +181,7 @@ TEST(Fault, FolderOfAHundredThousandEntriesListsEachOnce) {
   }
   const RunResult run = RunTool({tree.Root()});
   ExpectFinished(run, "wide folder");
-  EXPECT_EQ(Testing::Console(run), Console(tree.Root(), "", true));
+  EXPECT_EQ(Console(run), ExpectedConsole(tree.Root(), "", true));
   EXPECT_EQ(SortedRows(ReadFile(tree.Path("search.html"))), Sorted(expected));
 }
 
@@ -242,7 +234,7 @@ TEST(Fault, DeepTreesEndAndListEveryLevelTheOsCanReach) {
     options.DescriptorLimit = 256;
     const RunResult run = RunTool({tree.Root()}, options);
     ExpectFinished(run, c.Name);
-    EXPECT_EQ(Testing::Console(run), Console(tree.Root(), ".txt ", true)) << c.Name;
+    EXPECT_EQ(Console(run), ExpectedConsole(tree.Root(), ".txt ", true)) << c.Name;
     // The page holds the levels from the top down to the deepest one reached,
     // each once.
     const std::vector<std::string> listed = SortedRows(ReadFile(tree.Path("search.html")));
@@ -304,7 +296,7 @@ TEST(Fault, LinkLoopsEndWithEveryPathListedOnce) {
   tree.Link("../p", "t/u");
   const RunResult run = RunTool({tree.Root()});
   ExpectFinished(run, "link loops");
-  EXPECT_EQ(Testing::Console(run), Console(tree.Root(), "", true));
+  EXPECT_EQ(Console(run), ExpectedConsole(tree.Root(), "", true));
   // Round the ring from each folder until the next link leads back into a
   // folder already on the way.
   EXPECT_EQ(SortedRows(ReadFile(tree.Path("search.html"))),
@@ -331,7 +323,7 @@ TEST(Fault, ConsoleNobodyReadsNeitherStopsNorLeaksIntoThePage) {
   }
   std::sort(sortedExtensions.begin(), sortedExtensions.end());
   for (const std::string& extension : sortedExtensions) extensions += extension + " ";
-  const std::string console = Console(tree.Root(), extensions, true);
+  const std::string console = ExpectedConsole(tree.Root(), extensions, true);
   rows = Sorted(rows);
 
   struct Case {
@@ -350,7 +342,7 @@ TEST(Fault, ConsoleNobodyReadsNeitherStopsNorLeaksIntoThePage) {
     const RunResult run = RunTool({tree.Root()}, options);
     ExpectFinished(run, c.Name);
     if (c.Reader == OutputReader::Slow) {
-      EXPECT_EQ(Testing::Console(run), console) << c.Name;
+      EXPECT_EQ(Console(run), console) << c.Name;
     }
     if (c.Reader == OutputReader::NonBlockingUnread) {
       EXPECT_LT(run.Out.size(), console.size()) << c.Name << ": the pipe never filled";

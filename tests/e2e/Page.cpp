@@ -99,7 +99,9 @@ bool IsLargeListing(const std::string& page) {
 }
 
 std::vector<std::string> PageRows(const std::string& page) {
-  return IsLargeListing(page) ? DataRows(page) : Lines(SplitPage(page).Rows);
+  if (IsLargeListing(page)) return DataRows(page);
+  const PageParts parts = SplitPage(page);
+  return Lines(parts.Head.empty() ? page : parts.Rows);
 }
 
 std::vector<std::string> SortedRows(const std::string& page) {
@@ -109,20 +111,18 @@ std::vector<std::string> SortedRows(const std::string& page) {
 }
 
 std::vector<std::string> RowLinks(const std::string& page) {
-  const std::string rows = SplitPage(page).Rows;
   std::vector<std::string> links;
   const std::string open = "<a href=\"";
-  for (std::size_t at = rows.find(open); at != std::string::npos; at = rows.find(open, at)) {
-    at += open.size();
-    const std::size_t end = rows.find('"', at);
+  for (const std::string& row : PageRows(page)) {
+    const std::size_t at = row.find(open) + open.size();
+    const std::size_t end = row.find('"', at);
     std::string link;
     for (std::size_t i = at; i < end; ++i) {
-      if (rows[i] == '%' && i + 2 < end && HexValue(rows[i + 1]) >= 0 &&
-          HexValue(rows[i + 2]) >= 0) {
-        link += static_cast<char>(HexValue(rows[i + 1]) * 16 + HexValue(rows[i + 2]));
+      if (row[i] == '%' && i + 2 < end && HexValue(row[i + 1]) >= 0 && HexValue(row[i + 2]) >= 0) {
+        link += static_cast<char>(HexValue(row[i + 1]) * 16 + HexValue(row[i + 2]));
         i += 2;
       } else {
-        link += rows[i];
+        link += row[i];
       }
     }
     links.push_back(link);
@@ -132,9 +132,7 @@ std::vector<std::string> RowLinks(const std::string& page) {
 
 std::string ExpectedHead(bool dark, const std::string& title, bool utf8) {
   const PageTemplate& page = dark ? DarkPageTemplate : LightPageTemplate;
-  std::string head = page.Head;
-  if (utf8) head.replace(page.CharsetAt, 4, "utf-8");
-  return Replace(head, "^TITLE^", title);
+  return Replace(Replace(page.Head, "^CHARSET^", utf8 ? "utf-8" : "ANSI"), "^TITLE^", title);
 }
 
 std::string ExpectedTail(const std::string& date, bool utf8) {

@@ -20,14 +20,15 @@ bool IsLargeListing(const std::string& page);
 
 // The rows of a page, without their line feeds, in page order: those of its
 // table, or, in the large-listing form, those its data holds, each joined
-// from its pieces as the page's script joins them.
+// from its pieces as the page's script joins them. A text without a table
+// body is taken for the table rows alone.
 std::vector<std::string> PageRows(const std::string& page);
 
 // PageRows, sorted.
 std::vector<std::string> SortedRows(const std::string& page);
 
-// The links of a page's rows in page order, percent escapes decoded: the
-// bytes of each file's path as the link names it (".\a\b.txt").
+// The links of a page's rows (PageRows) in page order, percent escapes
+// decoded: the bytes of each file's path as the link names it (".\a\b.txt").
 std::vector<std::string> RowLinks(const std::string& page);
 
 // The expected head and tail of a page: the template with its placeholders

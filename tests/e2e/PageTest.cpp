@@ -55,10 +55,7 @@ TEST(Page, EmptyTreeGivesHeadAndTailInEitherTheme) {
     if (dark) arguments.push_back("--dark");
     const Written written = WritePage(arguments, tree.Path("Photos/search.html"));
     ExpectPage(written, dark, tree.Path("Photos"), "");
-    EXPECT_EQ(Console(written.Run),
-              std::string(Banner) + "Path to scan: " + tree.Path("Photos") + "\n\n" +
-                  (dark ? "-= Dark Theme: Enabled!\n\n" : "") + "File extensions exported: \n\n" +
-                  "Output filepath: " + tree.Path("Photos") + "\\search.html\n\n");
+    EXPECT_EQ(Console(written.Run), ExpectedConsole(tree.Path("Photos"), "", true, dark));
   }
 }
 

@@ -184,12 +184,8 @@ TEST(Walk, SubFolderRowsStandTogetherDepthFirst) {
   }
   // The folder part of each row's link, in page order.
   std::vector<std::string> folders;
-  const std::string rows = SplitPage(Scan(tree).Page).Rows;
-  for (std::size_t at = rows.find("href=\"."); at != std::string::npos;
-       at = rows.find("href=\".", at + 1)) {
-    const std::size_t end = rows.find('"', at + 7);
-    const std::string link = rows.substr(at + 7, end - at - 7);
-    folders.push_back(link.substr(0, link.rfind('\\') + 1));
+  for (const std::string& link : RowLinks(Scan(tree).Page)) {
+    folders.push_back(link.substr(1, link.rfind('\\')));
   }
   ASSERT_EQ(folders.size(), 10u);
   // Whatever order the OS lists a folder in, a depth-first walk puts all the

@@ -8,6 +8,10 @@
 //   - head and tail are the template's, with the folder's title and the date;
 //   - the console is exactly the run's lines, with the extension set of the
 //     listed files; nothing goes to standard error.
+// Each tree is read either one folder at a time or ahead on several threads.
+// The same trees are then walked in-process over a scripted copy of them,
+// read ahead on threads whose reads finish in a random order, and the page
+// and console must equal those of a walk on one thread.
 //
 // Environment:
 //   FINDLET_PROPERTY_TREES=N  how many trees (default 500, 250 in sanitizer
@@ -29,12 +33,14 @@
 #include <string>
 #include <vector>
 
+#include "app/RunDriver.h"
 #include "tests/e2e/Console.h"
 #include "tests/e2e/Page.h"
 #include "tests/property/BrowserReading.h"
 #include "tests/property/Random.h"
 #include "tests/property/RandomTree.h"
 #include "tests/support/RunTool.h"
+#include "tests/support/ScriptedHost.h"
 #include "tests/support/TempTree.h"
 
 #ifndef FINDLET_PROPERTY_DEFAULT_TREES
@@ -151,6 +157,8 @@ class TreeCheck {
     RunOptions options;
     if (relative) options.WorkingFolder = temp_.Root();
     options.TimeoutSeconds = 300;
+    options.Environment = {random_.Percent(50) ? "FINDLET_THREADS=1"
+                                               : "FINDLET_TEST_THREADS_AFTER_MICROSECONDS=0"};
     const long long before = NowSeconds();
     const RunResult run = RunTool(arguments, options);
     dates_ = PossibleDates(before, NowSeconds());
@@ -201,11 +209,9 @@ class TreeCheck {
   }
 
   void CheckConsole(const std::string& console) {
-    std::string expected = std::string(Banner) + "Path to scan: " + argument_ + "\n\n";
-    if (dark_) expected += "-= Dark Theme: Enabled!\n\n";
-    expected += "File extensions exported: ";
-    for (const std::string& extension : extensions_) expected += extension + " ";
-    expected += "\n\nOutput filepath: " + rootText_ + "\\search.html\n\n";
+    std::string report;
+    for (const std::string& extension : extensions_) report += extension + " ";
+    const std::string expected = ExpectedConsole(argument_, report, true, dark_);
     if (console == expected) return;
     std::size_t at = 0;
     while (at < console.size() && at < expected.size() && console[at] == expected[at]) ++at;
@@ -336,6 +342,88 @@ TEST(Property, RandomTreesGiveExactlyTheirOwnListing) {
   RecordProperty("trees_checked", std::to_string(counts.Trees));
   std::cout << "Checked " << counts.Trees << " trees from seed " << first << ": " << counts.Entries
             << " entries, " << counts.Rows << " rows\n";
+}
+
+// The model as a scripted file system below C:\Root.
+ScriptedFolders Scripted(const ModelTree& tree) {
+  ScriptedFolders folders;
+  const auto text = [&](std::size_t folder) {
+    std::string path = "C:\\Root";
+    for (const std::string& name : tree.Folders[folder].Path) path += "\\" + name;
+    return path;
+  };
+  for (std::size_t i = 0; i < tree.Folders.size(); ++i) {
+    folders.Identities[text(i)] = {1, i};
+    auto& entries = folders.Folders[text(i)].Entries;
+    for (const ModelEntry& entry : tree.Folders[i].Entries) {
+      constexpr DWORD Link = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT;
+      switch (entry.Kind) {
+        case EntryKind::File:
+          entries.push_back(FileEntry(entry.Name, entry.Size));
+          break;
+        case EntryKind::Folder:
+          entries.push_back(FolderEntry(entry.Name));
+          break;
+        case EntryKind::FileLink:
+          entries.push_back(
+              {entry.Name, Link, tree.Folders[entry.TargetFolder].Entries[entry.TargetEntry].Size});
+          break;
+        case EntryKind::FolderLink:
+          entries.push_back(LinkedFolderEntry(entry.Name));
+          folders.Links[text(i) + "\\" + entry.Name] = text(entry.Folder);
+          break;
+        default:
+          entries.push_back({entry.Name, Link, 0});
+      }
+    }
+  }
+  return folders;
+}
+
+struct ScriptedRun {
+  std::string Console;
+  std::string Page;
+};
+
+ScriptedRun RunScripted(const RunState& run, ScriptedFolders& folders) {
+  ResetHost(&folders);
+  Host().Terminal = true;  // the progress line counts in the walk's order
+  Host().MillisecondsPerRead = 700;
+  std::ostringstream console;
+  std::streambuf* const old = std::cout.rdbuf(console.rdbuf());
+  ScanAndWrite(run, folders);
+  std::cout.rdbuf(old);
+  return {console.str(), Host().Files["C:\\Root\\search.html"]};
+}
+
+TEST(Property, ReadAheadFinishingInAnyOrderGivesTheOneThreadRun) {
+  const std::uint64_t trees = Setting("FINDLET_PROPERTY_TREES", FINDLET_PROPERTY_DEFAULT_TREES);
+  const std::uint64_t first = Setting("FINDLET_PROPERTY_SEED", 1);
+  for (std::uint64_t seed = first; seed < first + trees / 4; ++seed) {
+    Random random(seed);
+    const ModelTree tree = RandomTree(random);
+    RunState run;
+    run.Walk.RootPath = "C:\\Root";
+    for (const std::string& word : Words(random, tree)) {
+      if (LowerAscii(word) != "--dark") run.Walk.FilterList.push_back(LowerAscii(word));
+    }
+    run.LargeListingThreshold = random.Below(2000);
+    ScriptedFolders folders = Scripted(tree);
+    run.Walk.Threads = 1;
+    const ScriptedRun alone = RunScripted(run, folders);
+
+    const std::size_t threads[] = {2, 4, 16, 64};
+    run.Walk.Threads = threads[random.Below(4)];
+    run.Walk.ThreadsAfter = {};
+    run.Walk.FolderPieceEntries = 1 + random.Below(random.Percent(50) ? 4 : 400);
+    run.Walk.ReadAheadBytes = std::size_t{1} << (8 + random.Below(16));
+    folders.LeaveAttributes = random.Percent(50);
+    folders.JitterSeed = seed;
+    const ScriptedRun ahead = RunScripted(run, folders);
+    EXPECT_EQ(ahead.Console, alone.Console) << "seed " << seed << ", " << run.Walk.Threads;
+    EXPECT_TRUE(ahead.Page == alone.Page) << "seed " << seed << ", " << run.Walk.Threads;
+    EXPECT_EQ(folders.OpenFinds, 0) << "seed " << seed;
+  }
 }
 
 }  // namespace

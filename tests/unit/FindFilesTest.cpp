@@ -1,6 +1,7 @@
 // The Win32-shaped find calls of the POSIX back end on real folders: every
 // entry exactly once, however many reads of the folder it takes, with
-// several enumerations open at a time and one after another.
+// several enumerations open at a time and one after another, and the
+// attributes it leaves for later completed.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Win32Api.h"
+#include "platform/FolderSource.h"
 #include "tests/support/TempTree.h"
 
 namespace Testing {
@@ -23,19 +24,23 @@ struct Found {
 // Every entry of a folder text, by name; calls step after each entry.
 template <typename Step>
 std::map<std::string, Found> Enumerate(const std::string& folderText, Step step) {
+  Platform::FolderSource& folders = Platform::HostFolderSource();
   std::map<std::string, Found> found;
   WIN32_FIND_DATAA data;
-  const HANDLE find = FindFirstFileA((folderText + "\\*.*").c_str(), &data);
+  const HANDLE find = folders.FindFirstFileA((folderText + "\\*.*").c_str(), &data);
   EXPECT_NE(find, INVALID_HANDLE_VALUE) << folderText;
   if (find == INVALID_HANDLE_VALUE) return found;
   do {
+    if (data.dwFileAttributes == Platform::AttributesToComplete) {
+      folders.CompleteFindData(find, &data);
+    }
     Found& entry = found[data.cFileName];
     entry.Attributes = data.dwFileAttributes;
     entry.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     ++entry.Times;
     step();
-  } while (FindNextFileA(find, &data) != 0);
-  EXPECT_EQ(FindClose(find), 1);
+  } while (folders.FindNextFileA(find, &data) != 0);
+  EXPECT_EQ(folders.FindClose(find), 1);
   return found;
 }
 
@@ -106,9 +111,10 @@ TEST(FindFiles, EnumerationsNestedAndInSequenceStayApart) {
   // An enumeration ended after its first entry leaves none of the rest to
   // the next one.
   WIN32_FIND_DATAA data;
-  const HANDLE abandoned = FindFirstFileA((tree.Path("outer") + "\\*.*").c_str(), &data);
+  Platform::FolderSource& folders = Platform::HostFolderSource();
+  const HANDLE abandoned = folders.FindFirstFileA((tree.Path("outer") + "\\*.*").c_str(), &data);
   ASSERT_NE(abandoned, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(FindClose(abandoned), 1);
+  EXPECT_EQ(folders.FindClose(abandoned), 1);
   const std::map<std::string, Found> root = Enumerate(tree.Root());
   ASSERT_TRUE(root.count("big.iso"));
   EXPECT_EQ(root.at("big.iso").Size, 5368709121ULL);
@@ -121,7 +127,9 @@ TEST(FindFiles, FoldersThatCannotBeEnumeratedGiveNoHandle) {
   WIN32_FIND_DATAA data;
   for (const std::string& pattern :
        {tree.Path("missing") + "\\*.*", tree.Path("file.txt") + "\\*.*", tree.Root() + "\\*"}) {
-    EXPECT_EQ(FindFirstFileA(pattern.c_str(), &data), INVALID_HANDLE_VALUE) << pattern;
+    EXPECT_EQ(Platform::HostFolderSource().FindFirstFileA(pattern.c_str(), &data),
+              INVALID_HANDLE_VALUE)
+        << pattern;
   }
   // Failed attempts leave nothing behind that a later enumeration would see.
   EXPECT_EQ(Enumerate(tree.Root()).size(), 3u);

@@ -1,57 +1,88 @@
 // The walk's rules on a scripted file system: order, what is skipped or
-// entered, failures part way, and links that lead back up.
+// entered, failures part way, links that lead back, and large folders read in
+// pieces, each read on the walk's own thread and read ahead on others.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "io/FolderWalk.h"
 #include "io/ListingData.h"
-#include "io/ListingState.h"
-#include "tests/support/ScriptedPlatform.h"
+#include "tests/e2e/Page.h"
+#include "tests/support/ScriptedFolders.h"
 
 namespace Testing {
 namespace {
 
+using Extensions = std::set<std::string, std::less<>>;
+
+// The ways the walk can read: on its own thread, or with other threads
+// reading ahead in small pieces, attributes left to complete, and a small
+// bound on what it holds.
+std::vector<IO::WalkOptions> Ways() {
+  IO::WalkOptions alone;
+  alone.Threads = 1;
+  IO::WalkOptions ahead;
+  ahead.Threads = 8;
+  ahead.ThreadsAfter = {};
+  ahead.FolderPieceEntries = 2;
+  ahead.ReadAheadBytes = 2048;
+  return {alone, ahead};
+}
+
 class FolderWalk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetScript();
-    RootPath = "C:\\Root";
-    FilterList.clear();
-    RowBuffer.Clear();
-    ExtensionSet.clear();
-    LargeListingThreshold = 10000;
-  }
+  ScriptedFolder& Folder(const std::string& text) { return folders_.Folders[text]; }
 
-  ScriptedFolder& Folder(const std::string& text) { return CurrentScript().Folders[text]; }
-
-  // The link of each row, in order.
-  static std::vector<std::string> Links() {
-    std::vector<std::string> links;
-    const std::string rows = RowBuffer.Text();
-    for (std::size_t at = rows.find("href=\"."); at != std::string::npos;
-         at = rows.find("href=\".", at + 1)) {
-      links.push_back(rows.substr(at + 7, rows.find('"', at + 7) - at - 7));
+  // Walks each way; every way must give the same listing.
+  IO::Listing Walk(const std::string& root = "C:\\Root",
+                   const std::vector<std::string>& filters = {}) {
+    IO::Listing first;
+    bool leave = false;
+    for (IO::WalkOptions options : Ways()) {
+      options.RootPath = root;
+      options.FilterList = filters;
+      folders_.LeaveAttributes = leave;
+      leave = !leave;
+      IO::Listing listing = IO::BuildListing(options, folders_);
+      EXPECT_EQ(folders_.OpenFinds, 0) << options.Threads;
+      if (options.Threads == 1) {
+        first = std::move(listing);
+        continue;
+      }
+      EXPECT_EQ(listing.ListingData.View(), first.ListingData.View());
+      EXPECT_EQ(listing.ExtensionSet, first.ExtensionSet);
+      EXPECT_EQ(listing.ListedFiles, first.ListedFiles);
     }
-    return links;
+    return first;
   }
+
+  std::vector<std::string> Links(const std::string& root = "C:\\Root",
+                                 const std::vector<std::string>& filters = {}) {
+    return RowLinks(IO::TableRows(Walk(root, filters).ListingData.View()));
+  }
+
+  ScriptedFolders folders_;
 };
 
-TEST_F(FolderWalk, EntersSubFoldersAtOnceInThePlatformsOrder) {
+TEST_F(FolderWalk, EntersSubFoldersAtTheirPlaceInThePlatformsOrder) {
   Folder("C:\\Root").Entries = {FolderEntry("."),   FolderEntry(".."),  FileEntry("z.txt"),
                                 FolderEntry("sub"), FileEntry("a.txt"), FolderEntry("Empty")};
   Folder("C:\\Root\\sub").Entries = {FolderEntry("."), FileEntry("m.txt"), FolderEntry("deep"),
                                      FileEntry("b.txt")};
   Folder("C:\\Root\\sub\\deep").Entries = {FileEntry("d.txt")};
   Folder("C:\\Root\\Empty").Entries = {FolderEntry("."), FolderEntry("..")};
-  IO::BuildListing();
-  EXPECT_EQ(Links(), (std::vector<std::string>{"\\z.txt", "\\sub\\m.txt", "\\sub\\deep\\d.txt",
-                                               "\\sub\\b.txt", "\\a.txt"}));
-  EXPECT_EQ(CurrentScript().Patterns,
-            (std::vector<std::string>{"C:\\Root\\*.*", "C:\\Root\\sub\\*.*",
-                                      "C:\\Root\\sub\\deep\\*.*", "C:\\Root\\Empty\\*.*"}));
-  EXPECT_EQ(CurrentScript().OpenFinds, 0);
+  // No thread of the walk outlives it (after a first walk, which may start a
+  // sanitizer's own).
+  const auto threads = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
+  };
+  Walk();
+  const auto before = threads();
+  EXPECT_EQ(Links(), (std::vector<std::string>{".\\z.txt", ".\\sub\\m.txt", ".\\sub\\deep\\d.txt",
+                                               ".\\sub\\b.txt", ".\\a.txt"}));
+  EXPECT_EQ(threads(), before);
 }
 
 TEST_F(FolderWalk, SkipsDotFoldersButListsDotFilesAndHiddenFolders) {
@@ -63,9 +94,10 @@ TEST_F(FolderWalk, SkipsDotFoldersButListsDotFilesAndHiddenFolders) {
                                 {"h.txt", FILE_ATTRIBUTE_ARCHIVE | Hidden, 0}};
   Folder("C:\\Root\\.git").Entries = {FileEntry("config")};
   Folder("C:\\Root\\Hidden").Entries = {FileEntry("in.txt")};
-  IO::BuildListing();
-  EXPECT_EQ(Links(), (std::vector<std::string>{"\\.gitignore", "\\Hidden\\in.txt", "\\h.txt"}));
-  EXPECT_EQ(CurrentScript().Patterns.size(), 2u);
+  EXPECT_EQ(Links(), (std::vector<std::string>{".\\.gitignore", ".\\Hidden\\in.txt", ".\\h.txt"}));
+  for (const std::string& pattern : folders_.Patterns) {
+    EXPECT_EQ(pattern.find(".git"), std::string::npos) << pattern;
+  }
 }
 
 TEST_F(FolderWalk, FailuresLeaveOutOnlyWhatCouldNotBeRead) {
@@ -73,18 +105,11 @@ TEST_F(FolderWalk, FailuresLeaveOutOnlyWhatCouldNotBeRead) {
   // "locked" is not in the script: it cannot be enumerated.
   Folder("C:\\Root\\cut").Entries = {FileEntry("1.txt"), FileEntry("2.txt"), FileEntry("3.txt")};
   Folder("C:\\Root\\cut").FailAfter = 2;
-  IO::BuildListing();
-  EXPECT_EQ(Links(), (std::vector<std::string>{"\\cut\\1.txt", "\\cut\\2.txt", "\\after.txt"}));
-  EXPECT_EQ(CurrentScript().OpenFinds, 0);
-}
-
-TEST_F(FolderWalk, UnreadableRootGivesNoRowsAndKeepsEarlierExtensions) {
-  ExtensionSet.insert(".old");
-  RowBuffer.Append("stale row\n");
-  RootPath = "C:\\Nowhere";
-  IO::BuildListing();
-  EXPECT_EQ(RowBuffer.Size(), 0u);
-  EXPECT_EQ(ExtensionSet, (std::set<std::string, std::less<>>{".old"}));
+  EXPECT_EQ(Links(), (std::vector<std::string>{".\\cut\\1.txt", ".\\cut\\2.txt", ".\\after.txt"}));
+  // Nor can the root here: no rows, no extensions.
+  const IO::Listing nowhere = Walk("C:\\Nowhere");
+  EXPECT_EQ(nowhere.ListingData.Size(), 0u);
+  EXPECT_TRUE(nowhere.ExtensionSet.empty());
 }
 
 TEST_F(FolderWalk, PatternsFollowTheRootPathAsGiven) {
@@ -94,12 +119,10 @@ TEST_F(FolderWalk, PatternsFollowTheRootPathAsGiven) {
   };
   for (const Case& c : {Case{"", "\\*.*"}, Case{"photos", "photos\\*.*"},
                         Case{"\\\\nas\\movies", "\\\\nas\\movies\\*.*"}}) {
-    ResetScript();
-    RootPath = c.Root;
+    folders_ = ScriptedFolders();
     Folder(c.Root).Entries = {FileEntry("f.txt")};
-    IO::BuildListing();
-    EXPECT_EQ(CurrentScript().Patterns, std::vector<std::string>{c.Pattern}) << c.Root;
-    EXPECT_EQ(Links(), std::vector<std::string>{"\\f.txt"}) << c.Root;
+    EXPECT_EQ(Links(c.Root), std::vector<std::string>{".\\f.txt"}) << c.Root;
+    EXPECT_EQ(folders_.Patterns, std::vector<std::string>(Ways().size(), c.Pattern)) << c.Root;
   }
 }
 
@@ -108,58 +131,48 @@ TEST_F(FolderWalk, LinkedFoldersAreEnteredUnlessTheyLeadBack) {
   Folder("C:\\Root\\elsewhere").Entries = {FileEntry("far.txt")};
   Folder("C:\\Root\\a").Entries = {LinkedFolderEntry("up"), LinkedFolderEntry("self"),
                                    LinkedFolderEntry("unknown"), FileEntry("a.txt")};
-  Folder("C:\\Root\\a\\up").Entries = {FileEntry("again.txt")};
-  Folder("C:\\Root\\a\\self").Entries = {FileEntry("again.txt")};
+  folders_.Links = {{"C:\\Root\\a\\up", "C:\\Root"}, {"C:\\Root\\a\\self", "C:\\Root\\a"}};
   Folder("C:\\Root\\a\\unknown").Entries = {FileEntry("again.txt")};
-  CurrentScript().Identities = {{"C:\\Root", {1, 100}},
-                                {"C:\\Root\\elsewhere", {2, 7}},
-                                {"C:\\Root\\a", {1, 200}},
-                                {"C:\\Root\\a\\up", {1, 100}},
-                                {"C:\\Root\\a\\self", {1, 200}}};
-  IO::BuildListing();
-  EXPECT_EQ(Links(), (std::vector<std::string>{"\\elsewhere\\far.txt", "\\a\\a.txt"}));
+  folders_.Identities = {
+      {"C:\\Root", {1, 100}}, {"C:\\Root\\elsewhere", {2, 7}}, {"C:\\Root\\a", {1, 200}}};
+  EXPECT_EQ(Links(), (std::vector<std::string>{".\\elsewhere\\far.txt", ".\\a\\a.txt"}));
 }
 
 TEST_F(FolderWalk, FolderNamesWithBackslashesAreLeftOut) {
   Folder("C:\\Root").Entries = {FolderEntry("a\\b"), FileEntry("c\\d.txt")};
   Folder("C:\\Root\\a\\b").Entries = {FileEntry("wrong.txt")};
-  IO::BuildListing();
-  EXPECT_EQ(Links(), std::vector<std::string>{"\\c%5Cd.txt"});
+  EXPECT_EQ(Links(), std::vector<std::string>{".\\c\\d.txt"});
 }
 
 TEST_F(FolderWalk, FilterAndExtensionsUseTheLowerCasedName) {
-  FilterList = {"photo", ".png"};
   Folder("C:\\Root").Entries = {FileEntry("PHOTO.JPG"), FileEntry("x.PNG.bak"), FileEntry("y.gif"),
                                 FileEntry("Photo"), FileEntry("z.Png")};
-  IO::BuildListing();
-  EXPECT_EQ(Links(),
-            (std::vector<std::string>{"\\PHOTO.JPG", "\\x.PNG.bak", "\\Photo", "\\z.Png"}));
-  EXPECT_EQ(ExtensionSet, (std::set<std::string, std::less<>>{".bak", ".jpg", ".png"}));
+  EXPECT_EQ(Links("C:\\Root", {"photo", ".png"}),
+            (std::vector<std::string>{".\\PHOTO.JPG", ".\\x.PNG.bak", ".\\Photo", ".\\z.Png"}));
+  EXPECT_EQ(Walk("C:\\Root", {"photo", ".png"}).ExtensionSet, (Extensions{".bak", ".jpg", ".png"}));
 }
 
-TEST_F(FolderWalk, LargeListingsGoToDataWithEachFolderWrittenOnce) {
-  // Files of the root come before and after a sub-folder: the data names a
-  // folder the first time, and turns back to it by its number.
+TEST_F(FolderWalk, DataNamesEachFolderOnceAndTurnsBackToItByNumber) {
+  // Files of the root come before and after a sub-folder.
   Folder("C:\\Root").Entries = {FileEntry("a.txt"), FolderEntry("Sub #1"), FileEntry("B.txt")};
   Folder("C:\\Root\\Sub #1").Entries = {FileEntry("c.txt"), FolderEntry("deep")};
   Folder("C:\\Root\\Sub #1\\deep").Entries = {FileEntry("d.txt")};
-  for (const std::size_t threshold : {std::size_t{3}, std::size_t{4}}) {
-    LargeListingThreshold = threshold;
-    IO::BuildListing();
-    EXPECT_EQ(ListedFiles, 4u);
-    EXPECT_EQ(ListingData.Text(),
-              ">\na.txt>>0\n>\\Sub %231\nc.txt>>0\n>\\Sub %231\\deep\nd.txt>>0\n>0\nB.txt>>0\n");
-    // The table rows are kept only while they are the page's.
-    EXPECT_EQ(RowBuffer.Size() == 0, threshold == 3) << threshold;
-  }
+  const IO::Listing listing = Walk();
+  EXPECT_EQ(listing.ListedFiles, 4u);
+  EXPECT_EQ(listing.ListingData.Text(),
+            ">\na.txt>>0\n>\\Sub %231\nc.txt>>0\n>\\Sub %231\\deep\nd.txt>>0\n>0\nB.txt>>0\n");
 }
 
-TEST_F(FolderWalk, DataBreaksIntoElementsBetweenRecords) {
+TEST_F(FolderWalk, LargeFoldersBreakTheDataIntoElementsBetweenRecords) {
   auto& entries = Folder("C:\\Root").Entries;
-  for (int i = 0; i < 20000; ++i)
+  for (int i = 0; i < 20000; ++i) {
     entries.push_back(FileEntry("file " + std::to_string(i) + ".txt"));
-  IO::BuildListing();
-  const std::string data = ListingData.Text();
+    if (i % 5000 == 0) entries.push_back(FolderEntry("sub" + std::to_string(i)));
+  }
+  for (int i = 0; i < 20000; i += 5000) {
+    Folder("C:\\Root\\sub" + std::to_string(i)).Entries = {FileEntry("in.txt")};
+  }
+  const std::string data = Walk().ListingData.Text();
   const std::string breakText = std::string(IO::DataClose) + std::string(IO::DataOpen);
   std::size_t breaks = 0;
   std::size_t last = 0;
@@ -171,6 +184,7 @@ TEST_F(FolderWalk, DataBreaksIntoElementsBetweenRecords) {
     last = at + breakText.size();
   }
   EXPECT_EQ(breaks, data.size() / (IO::DataChunkBytes + breakText.size()));
+  EXPECT_EQ(RowLinks(IO::TableRows(data)).size(), 20004u);
 }
 
 }  // namespace

@@ -3,18 +3,20 @@
 // while they are listed, and enumerations that stop part way. A real file
 // system can't be made to do this at a chosen moment. Every run must end
 // with a page of what could be read, or with the failure message, and with
-// every enumeration and file closed.
+// every enumeration and file closed. The walk reads one folder at a time,
+// an entry at a time, so that each change comes at a known point of it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/RunDriver.h"
-#include "app/RunState.h"
 #include "tests/e2e/Page.h"
-#include "tests/support/ScriptedPlatform.h"
+#include "tests/support/ExpectedConsole.h"
+#include "tests/support/ScriptedHost.h"
 
 namespace Testing {
 namespace {
@@ -30,17 +32,23 @@ struct Outcome {
 class ScriptedRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetScript();
-    RootPath.clear();
-    FilterList.clear();
-    DarkTheme = false;
-    RowBuffer.Clear();
-    ExtensionSet.clear();
+    setenv("FINDLET_THREADS", "1", 1);
+    setenv("FINDLET_TEST_FOLDER_PIECE_ENTRIES", "1", 1);
+    Reset();
+  }
+  void TearDown() override {
+    unsetenv("FINDLET_THREADS");
+    unsetenv("FINDLET_TEST_FOLDER_PIECE_ENTRIES");
   }
 
-  static ScriptedFolder& Folder(const std::string& text) { return CurrentScript().Folders[text]; }
+  void Reset() {
+    folders_ = ScriptedFolders();
+    ResetHost(&folders_);
+  }
 
-  static Outcome Run() {
+  ScriptedFolder& Folder(const std::string& text) { return folders_.Folders[text]; }
+
+  Outcome Run() {
     std::ostringstream console;
     std::streambuf* const old = std::cout.rdbuf(console.rdbuf());
     std::vector<std::string> words = {"findlet", Root};
@@ -48,56 +56,43 @@ class ScriptedRun : public ::testing::Test {
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     Outcome outcome;
-    outcome.Status = RunFindlet(static_cast<int>(words.size()), argv.data());
+    outcome.Status = RunFindlet(static_cast<int>(words.size()), argv.data(), folders_);
     std::cout.rdbuf(old);
     outcome.Console = console.str();
     return outcome;
   }
 
-  // The link of each row of the written page, in page order.
-  static std::vector<std::string> PageLinks() {
-    std::vector<std::string> links;
-    const std::string rows = SplitPage(CurrentScript().Files[PagePath]).Rows;
-    for (std::size_t at = rows.find("href=\"."); at != std::string::npos;
-         at = rows.find("href=\".", at + 1)) {
-      links.push_back(rows.substr(at + 7, rows.find('"', at + 7) - at - 7));
-    }
-    return links;
-  }
+  static std::vector<std::string> PageLinks() { return RowLinks(Host().Files[PagePath]); }
 
   static std::string Console(const std::string& extensions, bool written) {
-    std::string text = std::string("Findlet 1.2 - Findlet is a web search page generator with ") +
-                       "your files\n\nPath to scan: " + Root +
-                       "\n\nFile extensions exported: " + extensions + "\n\n";
-    if (written) return text + "Output filepath: " + PagePath + "\n\n";
-    return text + "*** Can't output file ***\n\nOutput filepath failed: " + PagePath + "\n\n";
+    return ExpectedConsole(Root, extensions, written);
   }
 
-  static void ExpectAllClosed() {
-    EXPECT_EQ(CurrentScript().OpenFinds, 0);
-    EXPECT_EQ(CurrentScript().OpenFiles, 0);
+  void ExpectAllClosed() {
+    EXPECT_EQ(folders_.OpenFinds, 0);
+    EXPECT_EQ(Host().OpenFiles, 0);
   }
+
+  // The tree every case starts from; each case changes it once, when a
+  // chosen folder is about to be opened.
+  void StandardTree() {
+    Folder(Root).Entries = {FileEntry("first.txt"), FolderEntry("a"), FileEntry("middle.md"),
+                            FolderEntry("b"), FileEntry("last.txt")};
+    Folder("C:\\Root\\a").Entries = {FileEntry("a1.txt"), FolderEntry("deep"), FileEntry("a2.txt")};
+    Folder("C:\\Root\\a\\deep").Entries = {FileEntry("d.jpg")};
+    Folder("C:\\Root\\b").Entries = {FileEntry("b.txt")};
+  }
+
+  void Remove(const std::string& folderText) {
+    auto& folders = folders_.Folders;
+    for (auto it = folders.begin(); it != folders.end();) {
+      const bool below = it->first == folderText || it->first.starts_with(folderText + "\\");
+      it = below ? folders.erase(it) : std::next(it);
+    }
+  }
+
+  ScriptedFolders folders_;
 };
-
-// The tree every case starts from; each case changes it once, when a chosen
-// folder is about to be opened.
-void StandardTree() {
-  CurrentScript().Folders[Root].Entries = {FileEntry("first.txt"), FolderEntry("a"),
-                                           FileEntry("middle.md"), FolderEntry("b"),
-                                           FileEntry("last.txt")};
-  CurrentScript().Folders["C:\\Root\\a"].Entries = {FileEntry("a1.txt"), FolderEntry("deep"),
-                                                    FileEntry("a2.txt")};
-  CurrentScript().Folders["C:\\Root\\a\\deep"].Entries = {FileEntry("d.jpg")};
-  CurrentScript().Folders["C:\\Root\\b"].Entries = {FileEntry("b.txt")};
-}
-
-void Remove(const std::string& folderText) {
-  auto& folders = CurrentScript().Folders;
-  for (auto it = folders.begin(); it != folders.end();) {
-    const bool below = it->first == folderText || it->first.starts_with(folderText + "\\");
-    it = below ? folders.erase(it) : std::next(it);
-  }
-}
 
 TEST_F(ScriptedRun, TreeChangedDuringTheWalkListsWhatCouldStillBeRead) {
   struct Case {
@@ -110,34 +105,33 @@ TEST_F(ScriptedRun, TreeChangedDuringTheWalkListsWhatCouldStillBeRead) {
   const std::vector<Case> cases = {
       {"sub-folder removed after it was listed",
        "C:\\Root\\a",
-       [] { Remove("C:\\Root\\a"); },
-       {"\\first.txt", "\\middle.md", "\\b\\b.txt", "\\last.txt"},
+       [this] { Remove("C:\\Root\\a"); },
+       {".\\first.txt", ".\\middle.md", ".\\b\\b.txt", ".\\last.txt"},
        ".md .txt "},
       {"folder being listed removed when its sub-folder is opened",
        "C:\\Root\\a\\deep",
-       [] { Remove("C:\\Root\\a"); },
-       {"\\first.txt", "\\a\\a1.txt", "\\middle.md", "\\b\\b.txt", "\\last.txt"},
+       [this] { Remove("C:\\Root\\a"); },
+       {".\\first.txt", ".\\a\\a1.txt", ".\\middle.md", ".\\b\\b.txt", ".\\last.txt"},
        ".md .txt "},
       {"sub-folder replaced by another one",
        "C:\\Root\\b",
-       [] {
+       [this] {
          Folder("C:\\Root\\b").Entries = {FileEntry("new.PNG"), FileEntry("newer.png")};
        },
-       {"\\first.txt", "\\a\\a1.txt", "\\a\\deep\\d.jpg", "\\a\\a2.txt", "\\middle.md",
-        "\\b\\new.PNG", "\\b\\newer.png", "\\last.txt"},
+       {".\\first.txt", ".\\a\\a1.txt", ".\\a\\deep\\d.jpg", ".\\a\\a2.txt", ".\\middle.md",
+        ".\\b\\new.PNG", ".\\b\\newer.png", ".\\last.txt"},
        ".jpg .md .png .txt "},
       {"folder being listed shrinks below the position reached",
        "C:\\Root\\a",
-       [] { Folder(Root).Entries.resize(1); },
-       {"\\first.txt", "\\a\\a1.txt", "\\a\\deep\\d.jpg", "\\a\\a2.txt"},
+       [this] { Folder(Root).Entries.resize(1); },
+       {".\\first.txt", ".\\a\\a1.txt", ".\\a\\deep\\d.jpg", ".\\a\\a2.txt"},
        ".jpg .txt "},
   };
   for (const Case& c : cases) {
-    ResetScript();
-    ExtensionSet.clear();
+    Reset();
     StandardTree();
     bool changed = false;
-    CurrentScript().OnOpenFolder = [&](const std::string& folder) {
+    folders_.OnOpenFolder = [&](const std::string& folder) {
       if (folder == c.When && !changed) {
         changed = true;
         c.Change();
@@ -160,16 +154,15 @@ TEST_F(ScriptedRun, RootRemovedDuringTheWalkFailsToWriteThePage) {
   };
   for (const Case& c : {Case{"before it is opened", Root, ""},
                         Case{"while it is listed", "C:\\Root\\a\\deep", ".txt "}}) {
-    ResetScript();
-    ExtensionSet.clear();
+    Reset();
     StandardTree();
-    CurrentScript().OnOpenFolder = [&](const std::string& folder) {
+    folders_.OnOpenFolder = [&](const std::string& folder) {
       if (folder == c.When) Remove(Root);
     };
     const Outcome outcome = Run();
     EXPECT_EQ(outcome.Status, 0) << c.Name;
     EXPECT_EQ(outcome.Console, Console(c.Extensions, false)) << c.Name;
-    EXPECT_TRUE(CurrentScript().Files.empty()) << c.Name;
+    EXPECT_TRUE(Host().Files.empty()) << c.Name;
     ExpectAllClosed();
   }
 }
@@ -179,18 +172,17 @@ TEST_F(ScriptedRun, FolderReplacedByALinkBackUpIsWalkedOnceAndTheRunEnds) {
   // a link to the root, whose listing now shows "a" as a link.
   Folder(Root).Entries = {FileEntry("top.txt"), FolderEntry("a")};
   Folder("C:\\Root\\a").Entries = {FileEntry("a.txt")};
-  CurrentScript().Identities = {{Root, {1, 1}}, {"C:\\Root\\a", {1, 2}}};
-  CurrentScript().OnOpenFolder = [](const std::string& folder) {
+  folders_.Identities = {{Root, {1, 1}}, {"C:\\Root\\a", {1, 2}}};
+  folders_.OnOpenFolder = [this](const std::string& folder) {
     if (folder != "C:\\Root\\a") return;
     Folder(folder).Entries = {FileEntry("top.txt"), LinkedFolderEntry("a")};
     Folder(Root).Entries = Folder(folder).Entries;
     Folder("C:\\Root\\a\\a").Entries = Folder(folder).Entries;
-    CurrentScript().Identities = {
-        {Root, {1, 1}}, {"C:\\Root\\a", {1, 1}}, {"C:\\Root\\a\\a", {1, 1}}};
+    folders_.Identities = {{Root, {1, 1}}, {"C:\\Root\\a", {1, 1}}, {"C:\\Root\\a\\a", {1, 1}}};
   };
   const Outcome outcome = Run();
   EXPECT_EQ(outcome.Console, Console(".txt ", true));
-  EXPECT_EQ(PageLinks(), (std::vector<std::string>{"\\top.txt", "\\a\\top.txt"}));
+  EXPECT_EQ(PageLinks(), (std::vector<std::string>{".\\top.txt", ".\\a\\top.txt"}));
   ExpectAllClosed();
 }
 
@@ -200,8 +192,8 @@ TEST_F(ScriptedRun, EnumerationsStoppingPartWayKeepTheRowsBefore) {
   Folder("C:\\Root\\a").FailAfter = 1;  // only "a1.txt"
   const Outcome outcome = Run();
   EXPECT_EQ(outcome.Console, Console(".md .txt ", true));
-  EXPECT_EQ(PageLinks(),
-            (std::vector<std::string>{"\\first.txt", "\\a\\a1.txt", "\\middle.md", "\\b\\b.txt"}));
+  EXPECT_EQ(PageLinks(), (std::vector<std::string>{".\\first.txt", ".\\a\\a1.txt", ".\\middle.md",
+                                                   ".\\b\\b.txt"}));
   ExpectAllClosed();
 }
 
@@ -216,16 +208,14 @@ TEST_F(ScriptedRun, PageDeclaresTheEncodingOfItsNames) {
   };
   for (const Case& c : {Case{false, "Caf\xE9.txt", "\\Caf\xE9.txt"},
                         Case{true, "Caf\xC3\xA9.txt", "\\Caf%C3%A9.txt"}}) {
-    ResetScript();
-    ExtensionSet.clear();
-    CurrentScript().Utf8 = c.Utf8;
+    Reset();
+    Host().Utf8 = c.Utf8;
     Folder(Root).Entries = {FileEntry(c.Name)};
     Run();
     std::string name = c.Name;
     name[0] = 'c';
-    EXPECT_EQ(CurrentScript().Files[PagePath], ExpectedHead(false, "Root", c.Utf8) +
-                                                   Row(c.Link, name, "0") + "\n" +
-                                                   ExpectedTail("unknown time\n", c.Utf8))
+    EXPECT_EQ(Host().Files[PagePath], ExpectedHead(false, "Root", c.Utf8) + Row(c.Link, name, "0") +
+                                          "\n" + ExpectedTail("unknown time\n", c.Utf8))
         << c.Utf8;
   }
 }
@@ -248,9 +238,9 @@ TEST_F(ScriptedRun, LongWalkOnATerminalShowsProgressClearedBeforeTheReport) {
   std::string onTerminal = Console(".txt ", true);
   onTerminal.insert(onTerminal.find("File extensions"), progress);
   for (const bool terminal : {true, false}) {
-    CurrentScript().Terminal = terminal;
-    CurrentScript().Milliseconds = 0;
-    CurrentScript().MillisecondsPerRead = 1000;
+    Host().Terminal = terminal;
+    Host().Milliseconds = 0;
+    Host().MillisecondsPerRead = 1000;
     EXPECT_EQ(Run().Console, terminal ? onTerminal : Console(".txt ", true)) << terminal;
     EXPECT_EQ(PageLinks().size(), 600u);
   }

@@ -36,6 +36,7 @@ TEST(SearchPage, PlaceholdersAreFilledInTheTemplateOnly) {
     std::string Title;
     std::string Date;
     std::string Page;
+    std::string Charset = "utf-8";
   };
   const std::vector<Case> cases = {
       {"<t>^TITLE^</t><h>^TITLE^</h>", "Pics", "D\n", "<t>Pics</t><h>Pics</h>"},
@@ -47,10 +48,11 @@ TEST(SearchPage, PlaceholdersAreFilledInTheTemplateOnly) {
       {"a^b^^TITLE ^DATE ^^DATE^^", "T", "D", "a^b^^TITLE ^DATE ^D^"},
       {"no placeholder", "T", "D", "no placeholder"},
       {"", "T", "D", ""},
+      {"charset=\"^CHARSET^\" ^TITLE^", "^CHARSET^", "", "charset=\"ANSI\" ^CHARSET^", "ANSI"},
   };
   for (const Case& c : cases) {
     std::string page = "#";
-    FillPlaceholders(c.Template, c.Title, c.Date, page);
+    FillPlaceholders(c.Template, {c.Title, c.Date, c.Charset}, page);
     EXPECT_EQ(page, "#" + c.Page) << c.Template;
   }
 }

@@ -1,10 +1,11 @@
-#include "io/ListingRow.h"
-
+// The table rows joined from the listing's data: each file's link, text and
+// size as the row shows them.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "io/ListingData.h"
 #include "io/TextForms.h"
 #include "platform/Platform.h"
 
@@ -16,7 +17,15 @@ std::string Lower(std::string text) {
   return text;
 }
 
-TEST(ListingRow, RowsCarryTheEncodedLinkTheLowerCasedNameAndTheSize) {
+// The row of one file, through the data the walk writes.
+std::string JoinedRow(const std::string& folder, const std::string& name, std::uint64_t size) {
+  TextBuffer data;
+  AppendFolderRecord(data, folder);
+  AppendFileRecord(data, name, Lower(name), size);
+  return TableRows(data.View());
+}
+
+TEST(TableRows, RowsCarryTheEncodedLinkTheLowerCasedNameAndTheSize) {
   struct Case {
     std::string Folder;
     std::string Name;
@@ -46,14 +55,10 @@ TEST(ListingRow, RowsCarryTheEncodedLinkTheLowerCasedNameAndTheSize) {
        "<tr><td><a href=\".\\max\" target=\"_blank\">max</a></td><td>18014398509481983 KB</td>"
        "</tr>\n"},
   };
-  for (const Case& c : cases) {
-    TextBuffer rows;
-    AppendListingRow(rows, c.Folder, c.Name, Lower(c.Name), c.Size);
-    EXPECT_EQ(rows.Text(), c.Row) << c.Name;
-  }
+  for (const Case& c : cases) EXPECT_EQ(JoinedRow(c.Folder, c.Name, c.Size), c.Row) << c.Name;
 }
 
-TEST(ListingRow, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
+TEST(TableRows, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
   struct Case {
     std::string Folder;
     std::string Name;
@@ -77,15 +82,14 @@ TEST(ListingRow, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
       {"\\t\tab", "l\ni\rne\x7F", ".\\t%09ab\\l%0Ai%0Dne%7F", "l&#10;i&#13;ne\x7F"},
   };
   for (const Case& c : cases) {
-    TextBuffer rows;
-    AppendListingRow(rows, c.Folder, c.Name, Lower(c.Name), 0);
-    EXPECT_EQ(rows.Text(), "<tr><td><a href=\"" + c.Link + "\" target=\"_blank\">" + c.Text +
-                               "</a></td><td>0 KB</td></tr>\n")
+    EXPECT_EQ(JoinedRow(c.Folder, c.Name, 0), "<tr><td><a href=\"" + c.Link +
+                                                  "\" target=\"_blank\">" + c.Text +
+                                                  "</a></td><td>0 KB</td></tr>\n")
         << c.Name;
   }
 }
 
-TEST(ListingRow, CaseMappingTouchesAsciiLettersOnly) {
+TEST(TableRows, CaseMappingTouchesAsciiLettersOnly) {
   std::string all;
   for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
   std::string expected = all;

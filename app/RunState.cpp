@@ -1,3 +1,0 @@
-#include "app/RunState.h"
-
-bool DarkTheme = false;

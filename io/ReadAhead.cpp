@@ -1,0 +1,346 @@
+#include "io/ReadAhead.h"
+
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+namespace IO {
+
+FolderNode::FolderNode(std::string name, FolderNode* parent, std::uint64_t place)
+    : name_(std::move(name)),
+      parent_(parent),
+      depth_(parent == nullptr ? 0 : parent->depth_ + 1),
+      place_(place) {}
+
+std::string FolderNode::Text() const {
+  std::size_t length = 0;
+  for (const FolderNode* node = this; node != nullptr; node = node->parent_) {
+    length += node->name_.size() + 1;
+  }
+  std::string text(length - 1, '\\');
+  std::size_t end = text.size();
+  for (const FolderNode* node = this; node != nullptr; node = node->parent_) {
+    end -= node->name_.size();
+    std::memcpy(text.data() + end, node->name_.data(), node->name_.size());
+    if (end > 0) --end;  // the backslash before it
+  }
+  return text;
+}
+
+const Platform::FolderIdentity* FolderNode::Identity(Platform::FolderSource& folders) const {
+  std::call_once(identityOnce_,
+                 [&] { identityKnown_ = folders.GetFolderIdentity(Text().c_str(), identity_); });
+  return identityKnown_ ? &identity_ : nullptr;
+}
+
+std::size_t FolderNode::Bytes() const {
+  return sizeof(FolderNode) + name_.capacity();
+}
+
+void FolderPiece::Add(const WIN32_FIND_DATAA& data) {
+  const char* name = data.cFileName;
+  if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return;
+  const std::size_t length = std::strlen(name);
+  FolderItem item;
+  item.NameAt = static_cast<std::uint32_t>(names_.size());
+  item.NameLength = static_cast<std::uint32_t>(length);
+  item.Attributes = data.dwFileAttributes;
+  item.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  names_.append(name, length + 1);
+  if (item.Attributes == Platform::AttributesToComplete) {
+    pending_.push_back(static_cast<std::uint32_t>(Items.size()));
+  }
+  Items.push_back(std::move(item));
+}
+
+// A job stands in its folder at the entry its piece begins with, written
+// 2 k for entry k, and a sub-folder at 2 k + 1: a piece comes after the
+// sub-folders named before it, and before those it names. Two jobs are
+// compared at the place where their folders' lines part.
+bool JobOrder::operator()(const ReadJob* a, const ReadJob* b) const {
+  const FolderNode* x = a->Folder;
+  const FolderNode* y = b->Folder;
+  std::uint64_t atX = 2 * a->Piece * PieceEntries;
+  std::uint64_t atY = 2 * b->Piece * PieceEntries;
+  while (x->depth_ > y->depth_) {
+    atX = x->place_;
+    x = x->parent_;
+  }
+  while (y->depth_ > x->depth_) {
+    atY = y->place_;
+    y = y->parent_;
+  }
+  while (x != y) {
+    atX = x->place_;
+    x = x->parent_;
+    atY = y->place_;
+    y = y->parent_;
+  }
+  return atX < atY;
+}
+
+ReadAhead::ReadAhead(Platform::FolderSource& folders, SubFolderRule enters, std::string rootText,
+                     const ReadAheadOptions& options)
+    : folders_(folders),
+      enters_(enters),
+      options_(options),
+      begun_(std::chrono::steady_clock::now()),
+      root_(std::make_unique<FolderNode>(std::move(rootText), nullptr, 0)),
+      reads_(JobOrder{options.PieceEntries}),
+      completions_(JobOrder{options.PieceEntries}) {
+  if (options_.PieceEntries == 0) options_.PieceEntries = 1;
+  root_->read_ = ReadJob{root_.get(), 0};
+  root_->readQueued_ = true;
+  reads_.insert(&root_->read_);
+}
+
+ReadAhead::~ReadAhead() {
+  {
+    const Lock lock(mutex_);
+    stopping_ = true;
+  }
+  workQueued_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+}
+
+void ReadAhead::StartThreadsWhenDue() {
+  if (threadsStarted_ || options_.Threads <= 1) return;
+  if (std::chrono::steady_clock::now() - begun_ < options_.ThreadsAfter) return;
+  threadsStarted_ = true;
+  threads_.reserve(options_.Threads - 1);
+  for (std::size_t i = 1; i < options_.Threads; ++i) {
+    try {
+      threads_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      break;  // the host gives no more threads: the walk goes on with those it has
+    }
+  }
+}
+
+const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
+  StartThreadsWhenDue();
+  Lock lock(mutex_);
+  for (;;) {
+    if (index < folder.pieces_.size()) {
+      FolderPiece& piece = *folder.pieces_[index];
+      if (piece.ready_) return &piece;
+      if (completions_.count(&piece.complete_) != 0) {
+        RunCompletion(lock, folder, piece);
+        continue;
+      }
+    } else if (folder.ended_) {
+      return nullptr;
+    } else if (folder.readQueued_ && folder.read_.Piece == index) {
+      reads_.erase(&folder.read_);
+      folder.readQueued_ = false;
+      RunRead(lock, folder, index);
+      continue;
+    }
+    pieceSettled_.wait(lock);
+  }
+}
+
+void ReadAhead::Release(FolderNode& folder, std::size_t index) {
+  std::unique_ptr<FolderPiece> piece;
+  {
+    const Lock lock(mutex_);
+    piece = std::move(folder.pieces_[index]);
+    heldBytes_ -= piece->bytes_;
+    // Threads that wait for room go on once a quarter of it is free again,
+    // all together, rather than one at a time for each piece released.
+    if (waitingForRoom_ && heldBytes_ <= options_.Bytes - options_.Bytes / 4) {
+      waitingForRoom_ = false;
+      workQueued_.notify_all();
+    }
+  }
+  // The piece and the sub-folders it names go here, outside the lock.
+}
+
+void ReadAhead::Work() {
+  Lock lock(mutex_);
+  for (;;) {
+    bool isRead = false;
+    ReadJob* job = nullptr;
+    while (!stopping_ && (job = NextJob(isRead)) == nullptr) {
+      ++idleThreads_;
+      workQueued_.wait(lock);
+      --idleThreads_;
+    }
+    if (stopping_) return;
+    FolderNode& folder = *job->Folder;
+    if (isRead) {
+      reads_.erase(job);
+      folder.readQueued_ = false;
+      RunRead(lock, folder, job->Piece);
+    } else {
+      RunCompletion(lock, folder, *folder.pieces_[job->Piece]);
+    }
+  }
+}
+
+// The first job a thread may take: the first completion with entries left,
+// or the first read if it comes before that and there is room for it.
+ReadJob* ReadAhead::NextJob(bool& isRead) {
+  ReadJob* completion = nullptr;
+  while (!completions_.empty()) {
+    ReadJob* job = *completions_.begin();
+    const FolderPiece& piece = *job->Folder->pieces_[job->Piece];
+    if (piece.nextPending_.load(std::memory_order_relaxed) < piece.pending_.size()) {
+      completion = job;
+      break;
+    }
+    completions_.erase(completions_.begin());
+  }
+  ReadJob* read = nullptr;
+  if (!reads_.empty()) {
+    if (heldBytes_ < options_.Bytes) {
+      read = *reads_.begin();
+    } else {
+      waitingForRoom_ = true;
+    }
+  }
+  if (completion != nullptr && (read == nullptr || reads_.key_comp()(completion, read))) {
+    isRead = false;
+    return completion;
+  }
+  isRead = read != nullptr;
+  return read;
+}
+
+void ReadAhead::Queue(std::set<ReadJob*, JobOrder>& jobs, ReadJob& job) {
+  jobs.insert(&job);
+  if (idleThreads_ > 0) workQueued_.notify_one();
+  // The walk's thread may be waiting for this piece: it helps complete it.
+  if (&jobs == &completions_) pieceSettled_.notify_all();
+}
+
+// Reads the piece with that index: called, and returns, with the lock held,
+// the job already taken off the queue.
+void ReadAhead::RunRead(Lock& lock, FolderNode& folder, std::size_t index) {
+  HANDLE find = folder.find_;
+  lock.unlock();
+
+  auto piece = std::make_unique<FolderPiece>();
+  WIN32_FIND_DATAA data;
+  std::size_t entries = 0;
+  bool ended = false;
+  if (index == 0) {
+    const std::string pattern = folder.Text() + "\\*.*";
+    find = folders_.FindFirstFileA(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+      lock.lock();
+      folder.unreadable_ = true;
+      folder.ended_ = true;
+      pieceSettled_.notify_all();
+      return;
+    }
+    piece->Add(data);
+    entries = 1;
+  }
+  while (entries < options_.PieceEntries) {
+    if (folders_.FindNextFileA(find, &data) == 0) {
+      ended = true;
+      break;
+    }
+    piece->Add(data);
+    ++entries;
+  }
+  piece->find_ = find;
+  piece->complete_ = ReadJob{&folder, index};
+  piece->bytes_ = sizeof(FolderPiece) + piece->names_.capacity() +
+                  piece->Items.capacity() * sizeof(FolderItem) +
+                  piece->pending_.capacity() * sizeof(std::uint32_t);
+  FolderPiece& read = *piece;
+
+  lock.lock();
+  folder.find_ = find;
+  folder.pieces_.push_back(std::move(piece));
+  folder.ended_ = ended;
+  ++folder.unsettled_;
+  heldBytes_ += read.bytes_;
+  if (!ended) {
+    folder.read_ = ReadJob{&folder, index + 1};
+    folder.readQueued_ = true;
+    Queue(reads_, folder.read_);
+  }
+  if (read.pending_.empty()) {
+    Settle(lock, folder, read, index);
+  } else {
+    Queue(completions_, read.complete_);
+    RunCompletion(lock, folder, read);
+  }
+}
+
+// Completes entries of the piece alongside any other thread that does:
+// called, and returns, with the lock held.
+void ReadAhead::RunCompletion(Lock& lock, FolderNode& folder, FolderPiece& piece) {
+  ++piece.helpers_;
+  lock.unlock();
+  const std::size_t completed = CompleteItems(piece);
+  lock.lock();
+  piece.completed_ += completed;
+  --piece.helpers_;
+  if (piece.completed_ < piece.pending_.size() || piece.helpers_ > 0 || piece.settling_) return;
+  completions_.erase(&piece.complete_);
+  Settle(lock, folder, piece, piece.complete_.Piece);
+}
+
+std::size_t ReadAhead::CompleteItems(FolderPiece& piece) {
+  std::size_t completed = 0;
+  WIN32_FIND_DATAA data;
+  for (;;) {
+    const std::size_t next = piece.nextPending_.fetch_add(1, std::memory_order_relaxed);
+    if (next >= piece.pending_.size()) return completed;
+    FolderItem& item = piece.Items[piece.pending_[next]];
+    std::memcpy(data.cFileName, piece.names_.data() + item.NameAt, item.NameLength + 1);
+    data.dwFileAttributes = Platform::AttributesToComplete;
+    data.nFileSizeHigh = data.nFileSizeLow = 0;
+    folders_.CompleteFindData(piece.find_, &data);
+    item.Attributes = data.dwFileAttributes;
+    item.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    ++completed;
+  }
+}
+
+// Decides which sub-folders of a complete piece are entered and queues their
+// reads, closes the folder's enumeration after its last piece, and hands the
+// piece to the walk. Called, and returns, with the lock held.
+void ReadAhead::Settle(Lock& lock, FolderNode& folder, FolderPiece& piece, std::size_t index) {
+  piece.settling_ = true;
+  lock.unlock();
+  const std::uint64_t first = static_cast<std::uint64_t>(index) * options_.PieceEntries;
+  std::size_t subFolderBytes = 0;
+  for (std::size_t i = 0; i < piece.Items.size(); ++i) {
+    FolderItem& item = piece.Items[i];
+    if ((item.Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
+    const std::string_view name = piece.Name(item);
+    if (!enters_(folders_, folder, name, item.Attributes)) continue;
+    item.SubFolder = std::make_unique<FolderNode>(std::string(name), &folder, 2 * (first + i) + 1);
+    subFolderBytes += item.SubFolder->Bytes();
+  }
+
+  lock.lock();
+  for (FolderItem& item : piece.Items) {
+    if (!item.SubFolder) continue;
+    FolderNode& subFolder = *item.SubFolder;
+    subFolder.read_ = ReadJob{&subFolder, 0};
+    subFolder.readQueued_ = true;
+    Queue(reads_, subFolder.read_);
+  }
+  piece.bytes_ += subFolderBytes;
+  heldBytes_ += subFolderBytes;
+  HANDLE done = nullptr;
+  if (--folder.unsettled_ == 0 && folder.ended_) {
+    done = folder.find_;
+    folder.find_ = nullptr;
+  }
+  piece.ready_ = true;
+  pieceSettled_.notify_all();
+  if (done != nullptr) {
+    lock.unlock();
+    folders_.FindClose(done);
+    lock.lock();
+  }
+}
+
+}  // namespace IO

@@ -1,0 +1,18 @@
+// Path texts of the program, with backslash separators, as POSIX calls take
+// them.
+#pragma once
+
+#include <string>
+
+namespace Platform {
+
+// The path with each backslash turned into '/'.
+inline std::string OsPath(const char* path) {
+  std::string os(path);
+  for (char& c : os) {
+    if (c == '\\') c = '/';
+  }
+  return os;
+}
+
+}  // namespace Platform

@@ -1,0 +1,82 @@
+#include "tests/support/ScriptedHost.h"
+
+namespace Testing {
+namespace {
+
+// The output files open, by handle.
+std::map<Platform::FileHandle, std::string>& OpenPaths() {
+  static std::map<Platform::FileHandle, std::string> paths;
+  return paths;
+}
+
+}  // namespace
+
+HostScript& Host() {
+  static HostScript host;
+  return host;
+}
+
+void ResetHost(const ScriptedFolders* folders) {
+  Host() = HostScript();
+  Host().Folders = folders;
+  OpenPaths().clear();
+}
+
+}  // namespace Testing
+
+using Testing::Host;
+
+namespace Platform {
+
+FileHandle CreateOutputFile(const char* path) {
+  Testing::HostScript& host = Host();
+  const std::string text(path);
+  const std::size_t slash = text.rfind('\\');
+  if (host.Folders == nullptr || slash == std::string::npos ||
+      host.Folders->Folders.count(text.substr(0, slash)) == 0) {
+    return InvalidFile;
+  }
+  host.Files[text].clear();
+  static FileHandle last = 100;
+  Testing::OpenPaths()[++last] = text;
+  ++host.OpenFiles;
+  return last;
+}
+
+bool WriteOutputFile(FileHandle file, const char* data, std::size_t size) {
+  Host().Files[Testing::OpenPaths().at(file)].append(data, size);
+  return true;
+}
+
+bool CloseOutputFile(FileHandle file) {
+  Testing::OpenPaths().erase(file);
+  --Host().OpenFiles;
+  return true;
+}
+
+// No clock: the page carries the text for an unknown time.
+bool LocalTime(std::int64_t, std::tm&) {
+  return false;
+}
+void PrepareProcess() {}
+
+bool StandardOutputIsTerminal() {
+  return Host().Terminal;
+}
+
+std::size_t TerminalColumns() {
+  return Host().TerminalColumns;
+}
+
+std::uint64_t MonotonicMilliseconds() {
+  Testing::HostScript& host = Host();
+  const std::uint64_t now = host.Milliseconds;
+  host.Milliseconds += host.MillisecondsPerRead;
+  return now;
+}
+
+bool TextIsUtf8() {
+  return Host().Utf8;
+}
+
+}  // namespace Platform
