@@ -35,7 +35,7 @@ struct WalkOptions {
   // none.
   std::chrono::microseconds ThreadsAfter{2000};
   // About how many bytes of folders read ahead the walk may hold.
-  std::size_t ReadAheadBytes = std::size_t{8} << 20;
+  std::size_t ReadAheadBytes = std::size_t{2} << 20;
   // Entries of a folder read as one piece: a larger folder is read, and
   // held, a piece at a time.
   std::size_t FolderPieceEntries = 4096;

@@ -124,7 +124,7 @@ const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
     if (index < folder.pieces_.size()) {
       FolderPiece& piece = *folder.pieces_[index];
       if (piece.ready_) return &piece;
-      if (completions_.count(&piece.complete_) != 0) {
+      if (piece.completionQueued_) {
         RunCompletion(lock, folder, piece);
         continue;
       }
@@ -184,11 +184,12 @@ ReadJob* ReadAhead::NextJob(bool& isRead) {
   ReadJob* completion = nullptr;
   while (!completions_.empty()) {
     ReadJob* job = *completions_.begin();
-    const FolderPiece& piece = *job->Folder->pieces_[job->Piece];
+    FolderPiece& piece = *job->Folder->pieces_[job->Piece];
     if (piece.nextPending_.load(std::memory_order_relaxed) < piece.pending_.size()) {
       completion = job;
       break;
     }
+    piece.completionQueued_ = false;
     completions_.erase(completions_.begin());
   }
   ReadJob* read = nullptr;
@@ -266,6 +267,7 @@ void ReadAhead::RunRead(Lock& lock, FolderNode& folder, std::size_t index) {
   if (read.pending_.empty()) {
     Settle(lock, folder, read, index);
   } else {
+    read.completionQueued_ = true;
     Queue(completions_, read.complete_);
     RunCompletion(lock, folder, read);
   }
@@ -281,7 +283,10 @@ void ReadAhead::RunCompletion(Lock& lock, FolderNode& folder, FolderPiece& piece
   piece.completed_ += completed;
   --piece.helpers_;
   if (piece.completed_ < piece.pending_.size() || piece.helpers_ > 0 || piece.settling_) return;
-  completions_.erase(&piece.complete_);
+  if (piece.completionQueued_) {
+    piece.completionQueued_ = false;
+    completions_.erase(&piece.complete_);
+  }
   Settle(lock, folder, piece, piece.complete_.Piece);
 }
 

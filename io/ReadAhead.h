@@ -147,6 +147,7 @@ class FolderPiece {
   std::size_t completed_ = 0;
   std::size_t helpers_ = 0;
   std::size_t bytes_ = 0;
+  bool completionQueued_ = false;
   bool settling_ = false;
   bool ready_ = false;
 };

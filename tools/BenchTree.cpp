@@ -59,10 +59,10 @@ constexpr std::string_view Words[] = {
     "Episode", "season",  "scene",  "take",    "mix",     "demo",    "live",   "Remaster"};
 
 constexpr std::string_view Extensions[] = {
-    ".jpg", ".JPG", ".png", ".jpeg", ".gif", ".bmp", ".webp", ".mp4",   ".mkv",
-    ".avi", ".mp3", ".flac", ".wav", ".pdf", ".docx", ".xlsx", ".txt",  ".md",
-    ".csv", ".zip", ".tar.gz", ".7z", ".iso", ".cpp", ".h",    ".json", ".xml",
-    ".html", ".log", ".bak", ".psd", ".raw", ".NEF", ".mov",  ".srt",  ""};
+    ".jpg",  ".JPG", ".png",    ".jpeg", ".gif", ".bmp",  ".webp", ".mp4",  ".mkv",
+    ".avi",  ".mp3", ".flac",   ".wav",  ".pdf", ".docx", ".xlsx", ".txt",  ".md",
+    ".csv",  ".zip", ".tar.gz", ".7z",   ".iso", ".cpp",  ".h",    ".json", ".xml",
+    ".html", ".log", ".bak",    ".psd",  ".raw", ".NEF",  ".mov",  ".srt",  ""};
 
 // Separators between words; '#', '&', '\'' and '%' are rare but real, and
 // take the row writer's slower paths.
