@@ -36,6 +36,7 @@
 #include "tests/property/RandomTree.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/VisibleText.h"
 
 #ifndef FINDLET_PROPERTY_DEFAULT_TREES
 #define FINDLET_PROPERTY_DEFAULT_TREES 500
@@ -189,7 +190,8 @@ class TreeCheck {
       }
     }
     for (const ExpectedFile& file : ExpectedListing(tree_, filters)) {
-      expected_.push_back({file.Path, file.LowerName, std::to_string((file.Size + 1023) / 1024)});
+      expected_.push_back(
+          {file.Path, WithVisibleMarks(file.LowerName), std::to_string((file.Size + 1023) / 1024)});
       const std::size_t dot = file.LowerName.rfind('.');
       if (dot != std::string::npos) extensions_.insert(file.LowerName.substr(dot));
     }
@@ -233,7 +235,8 @@ class TreeCheck {
     }
     std::string shownTitle;
     std::string error;
-    if (!DecodeReferences(escapedTitle, shownTitle, error) || shownTitle != title_) {
+    if (!DecodeReferences(escapedTitle, shownTitle, error) ||
+        shownTitle != WithVisibleMarks(title_)) {
       Fail("the title reads \"" + Visible(shownTitle) + "\" " + error);
     }
     bool tailMatches = false;
