@@ -127,8 +127,10 @@
     else matched = rows;
   }
 
-  // Adds the rows of a chunk whose text holds the query to the matches.
+  // Adds the rows of a chunk whose text holds the query to the matches. A
+  // query that holds NUL, the rows' separator, matches none.
   function search(chunk) {
+    if (query.indexOf("\0") >= 0) return;
     var hay = hays[chunk];
     var starts = hayStarts[chunk];
     var base = chunkFirst[chunk];
@@ -149,7 +151,7 @@
     query = value;
     matched = 0;
     if (query === "") matched = rows;
-    else if (query.indexOf("\0") < 0) for (var chunk = 0; chunk < hays.length; chunk++) search(chunk);
+    else for (var chunk = 0; chunk < hays.length; chunk++) search(chunk);
     drawnFirst = -1;
     draw();
   }
