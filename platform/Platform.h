@@ -1,12 +1,15 @@
 // The few services beyond the Win32-shaped find calls that the program needs
-// from its host: folder identity (to stop link loops), the output file, local
-// time, the console and process set-up. Each back end file implements all of
-// them.
+// from its host: folder identity (to stop link loops), the output file
+// (OutputFile.h), local time, the console and process set-up. Each back end
+// file implements all of them but the output file, which has a file of its
+// own for each back end.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+
+#include "platform/OutputFile.h"
 
 namespace Platform {
 
@@ -29,22 +32,6 @@ bool TextIsUtf8();
 // Identity of the folder a folder text names, following links. False when it
 // cannot be learnt.
 bool GetFolderIdentity(const char* folderText, FolderIdentity& identity);
-
-// A file opened for writing by CreateOutputFile.
-using FileHandle = std::intptr_t;
-inline constexpr FileHandle InvalidFile = -1;
-
-// Creates or empties a regular file for binary writing, with no sharing
-// restriction. Refuses (InvalidFile) a path whose last component is a
-// symbolic link, anything that is not a regular file, and a file with further
-// hard links, so that nothing outside the named place is ever overwritten.
-FileHandle CreateOutputFile(const char* path);
-
-// Writes all size bytes; false when any of them could not be written.
-bool WriteOutputFile(FileHandle file, const char* data, std::size_t size);
-
-// Closes the file; false when the close (or a final flush) failed.
-bool CloseOutputFile(FileHandle file);
 
 // Breaks a count of seconds since 1970-01-01 00:00:00 UTC down into local
 // time. False when the conversion cannot render it.
