@@ -1,7 +1,7 @@
 #include "io/TextFile.h"
 
 #include "io/ErrorReport.h"
-#include "platform/Platform.h"
+#include "platform/OutputFile.h"
 
 namespace IO {
 
@@ -15,9 +15,11 @@ bool WriteTextFile(const char* path, std::string_view text) {
   const Platform::FileHandle outputStream = Platform::CreateOutputFile(path);
   if (outputStream == Platform::InvalidFile) return false;
   const bool written = Platform::WriteOutputFile(outputStream, text.data(), text.size());
-  // A failed close may have lost the last bytes: it fails the write too.
-  const bool closed = Platform::CloseOutputFile(outputStream);
-  if (written && closed) return true;
+  // Only a whole page takes the old one's place. A failed close may have
+  // lost the last bytes, and a failed rename left the old page: either fails
+  // the write too.
+  const bool placed = Platform::CloseOutputFile(outputStream, written);
+  if (written && placed) return true;
   ErrorReport(Function, 72, {{"path", path}, {"outputStream.good()", false}});
   return false;
 }

@@ -5,11 +5,13 @@
 
 namespace IO {
 
-// Creates or empties the file at path and writes every byte of text to it, in
-// binary, with no sharing restriction. True only when all of it was written
-// and the file closed cleanly. A null path and a failed write or close each
-// give one ErrorReport line; a failed open gives none. The file is never
-// written through a symbolic link.
+// Writes every byte of text, in binary, to a new file that then takes the
+// place of the file at path in one step (Platform::CreateOutputFile), so that
+// a failure leaves the old file whole. True only when all of it was written
+// and the new file closed and put in place. A null path, and a failed write,
+// close or replacement, each give one ErrorReport line; a file that cannot be
+// created or is refused gives none. The file is never written through a
+// symbolic link.
 bool WriteTextFile(const char* path, std::string_view text);
 
 }  // namespace IO

@@ -1,4 +1,8 @@
-// The output file on Windows.
+// The output file on Windows: a temporary file beside the page, marked for
+// deletion while it is written, so that the system removes it however the
+// process ends, and then put in place in one step: by ReplaceFile where a
+// page stands, which keeps the old page's attributes and access control, or
+// by MoveFileEx where there is none.
 
 #include <cstdint>
 #include <string>
@@ -77,14 +81,15 @@ bool IsNamedEntry(const char* path, HANDLE file) {
 
 // A plain file of its own on a disk: not a link or other reparse point, not a
 // folder, device or pipe, and not sharing its data with other hard links.
-bool IsOwnPlainFile(const char* path, HANDLE file) {
+// Also gives its attributes.
+bool IsOwnPlainFile(const char* path, HANDLE file, DWORD& attributes) {
   if (GetFileType(file) != FILE_TYPE_DISK) return false;
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileInformationByHandle(file, &info) == 0) return false;
+  attributes = info.dwFileAttributes;
   constexpr DWORD NotPlain =
       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
-  return (info.dwFileAttributes & NotPlain) == 0 && info.nNumberOfLinks <= 1 &&
-         IsNamedEntry(path, file);
+  return (attributes & NotPlain) == 0 && info.nNumberOfLinks <= 1 && IsNamedEntry(path, file);
 }
 
 HANDLE OpenForWriting(const char* path, DWORD disposition) {
@@ -92,27 +97,110 @@ HANDLE OpenForWriting(const char* path, DWORD disposition) {
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
+// The one output file open at a time.
+struct OpenOutput {
+  std::string Path;
+  std::string Temporary;  // empty when the page is written in place
+  bool Exists = false;    // whether a page stands at Path
+  DWORD Attributes = 0;   // that page's attributes
+  bool Disposed = false;  // the temporary file is marked for deletion
+};
+OpenOutput Output;
+
+bool MarkForDeletion(HANDLE file, bool remove) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = remove ? TRUE : FALSE;
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) !=
+         0;
+}
+
+// Bits for the temporary file's tag.
+std::uint64_t TagBits() {
+  static std::uint64_t calls = 0;
+  LARGE_INTEGER counter{};
+  QueryPerformanceCounter(&counter);
+  return (static_cast<std::uint64_t>(GetCurrentProcessId()) << 40) ^
+         static_cast<std::uint64_t>(counter.QuadPart) ^ (GetTickCount64() << 20) ^ (++calls << 56);
+}
+
+// The page itself, for a folder where no file may be created: an existing
+// one is opened without truncation, so that nothing is emptied before it is
+// known to be a plain file of its own. Only when there is none is one
+// created, and CREATE_NEW fails rather than follow a link that leads nowhere
+// and create its target.
+HANDLE OpenInPlace(const char* path) {
+  HANDLE file = OpenForWriting(path, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) {
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return INVALID_HANDLE_VALUE;
+    file = OpenForWriting(path, CREATE_NEW);
+    if (file == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+  }
+  DWORD attributes;
+  if (!IsOwnPlainFile(path, file, attributes) || SetEndOfFile(file) == 0) {
+    CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
+// Puts the closed temporary file in the page's place.
+bool PutInPlace() {
+  const char* path = Output.Path.c_str();
+  const char* temporary = Output.Temporary.c_str();
+  if (!Output.Exists) return MoveFileExA(temporary, path, 0) != 0;
+  // A read-only page cannot be replaced: the attribute is lifted for the
+  // replacement, and the old page's attributes are then given to the new one
+  // (or back to the old one).
+  if ((Output.Attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    SetFileAttributesA(path, Output.Attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  bool placed = ReplaceFileA(path, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                             nullptr) != 0;
+  // This error means the old page is gone and the new one still has its
+  // temporary name.
+  if (!placed && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+    placed = MoveFileExA(temporary, path, 0) != 0;
+  }
+  SetFileAttributesA(path, Output.Attributes);
+  return placed;
+}
+
 }  // namespace
 
 namespace Platform {
 
 FileHandle CreateOutputFile(const char* path) {
-  // An existing file is opened without truncation, so that nothing is emptied
-  // before it is known to be a plain file of its own. Only when there is none
-  // is one created, and CREATE_NEW fails rather than follow a link that leads
-  // nowhere and create its target.
-  HANDLE file = OpenForWriting(path, OPEN_EXISTING);
-  if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND) return InvalidFile;
-    file = OpenForWriting(path, CREATE_NEW);
-    if (file == INVALID_HANDLE_VALUE) return InvalidFile;
+  Output = OpenOutput{path, {}, false, 0, false};
+  // What stands at the path now: nothing, or a plain file of its own.
+  const HANDLE existing = CreateFileA(path, FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (existing == INVALID_HANDLE_VALUE) {
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return InvalidFile;
+  } else {
+    Output.Exists = IsOwnPlainFile(path, existing, Output.Attributes);
+    CloseHandle(existing);
+    if (!Output.Exists) return InvalidFile;
   }
-  if (!IsOwnPlainFile(path, file) || SetEndOfFile(file) == 0) {
-    CloseHandle(file);
-    return InvalidFile;
+
+  const std::string_view text(path);
+  const std::string folder(text.substr(0, text.find_last_of("\\/") + 1));
+  const std::string name(text.substr(folder.size()));
+  HANDLE file = INVALID_HANDLE_VALUE;
+  DWORD error = ERROR_FILE_EXISTS;
+  for (int attempt = 0; attempt < 100 && error == ERROR_FILE_EXISTS; ++attempt) {
+    Output.Temporary = folder + "." + name + "." + TemporaryTag(TagBits());
+    file = CreateFileA(Output.Temporary.c_str(), GENERIC_WRITE | DELETE, ShareAll, nullptr,
+                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
   }
-  return reinterpret_cast<FileHandle>(file);
+  if (file != INVALID_HANDLE_VALUE) {
+    Output.Disposed = MarkForDeletion(file, true);
+    return reinterpret_cast<FileHandle>(file);
+  }
+  Output.Temporary.clear();
+  if (error != ERROR_ACCESS_DENIED) return InvalidFile;
+  file = OpenInPlace(path);
+  return file == INVALID_HANDLE_VALUE ? InvalidFile : reinterpret_cast<FileHandle>(file);
 }
 
 bool WriteOutputFile(FileHandle file, const char* data, std::size_t size) {
@@ -128,8 +216,15 @@ bool WriteOutputFile(FileHandle file, const char* data, std::size_t size) {
   return true;
 }
 
-bool CloseOutputFile(FileHandle file) {
-  return CloseHandle(reinterpret_cast<HANDLE>(file)) != 0;
+bool CloseOutputFile(FileHandle file, bool keep) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(file);
+  if (Output.Temporary.empty()) return CloseHandle(handle) != 0;
+  if (keep && Output.Disposed) keep = MarkForDeletion(handle, false);
+  const bool closed = CloseHandle(handle) != 0;
+  const bool placed = keep && closed && PutInPlace();
+  if (!placed) DeleteFileA(Output.Temporary.c_str());
+  Output = OpenOutput{};
+  return placed;
 }
 
 }  // namespace Platform

@@ -112,7 +112,7 @@ bool WriteOutputFile(FileHandle file, const char* data, std::size_t size) {
   return true;
 }
 
-bool CloseOutputFile(FileHandle file) {
+bool CloseOutputFile(FileHandle file, bool) {
   Testing::OpenPaths().erase(file);
   --CurrentScript().OpenFiles;
   return true;
