@@ -9,6 +9,7 @@
 #include "io/ListingData.h"
 #include "io/ListingRow.h"
 #include "io/ListingState.h"
+#include "io/PageFile.h"
 #include "io/Progress.h"
 #include "io/TextForms.h"
 #include "platform/Platform.h"
@@ -124,6 +125,7 @@ void AppendToData(Walk& walk, std::string_view relativeFolder, std::string_view 
 
 void ListFile(Walk& walk, const WIN32_FIND_DATAA& entry) {
   const std::string_view name(entry.cFileName);
+  if (IsLeftoverTemporaryPage(name)) return;
   walk.LowerName.resize(name.size());
   LowerAsciiCopy(name.data(), name.size(), walk.LowerName.data());
   if (!PassesFilter(walk.LowerName)) return;
