@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "io/ListingData.h"
+#include "io/PageFile.h"
 #include "io/Progress.h"
 #include "io/ReadAhead.h"
 #include "io/TextForms.h"
@@ -124,6 +125,7 @@ class Walk {
   }
 
   void ListFile(Level& level, std::string_view name, std::uint64_t size) {
+    if (IsLeftoverTemporaryPage(name)) return;
     lowerName_.resize(name.size());
     LowerAsciiCopy(name.data(), name.size(), lowerName_.data());
     if (!PassesFilter(options_.FilterList, lowerName_)) return;

@@ -1,7 +1,7 @@
 #include "io/TextFile.h"
 
 #include "io/ErrorReport.h"
-#include "platform/Platform.h"
+#include "platform/OutputFile.h"
 
 namespace IO {
 
@@ -18,9 +18,11 @@ bool WriteTextFile(const char* path, std::span<const std::string_view> text) {
   for (const std::string_view piece : text) {
     written = written && Platform::WriteOutputFile(outputStream, piece.data(), piece.size());
   }
-  // A failed close may have lost the last bytes: it fails the write too.
-  const bool closed = Platform::CloseOutputFile(outputStream);
-  if (written && closed) return true;
+  // Only a whole page takes the old one's place. A failed close may have
+  // lost the last bytes, and a failed rename left the old page: either fails
+  // the write too.
+  const bool placed = Platform::CloseOutputFile(outputStream, written);
+  if (written && placed) return true;
   ErrorReport(Function, 72, {{"path", path}, {"outputStream.good()", false}});
   return false;
 }

@@ -6,12 +6,13 @@
 
 namespace IO {
 
-// Creates or empties the file at path and writes every byte of the text to
-// it, given as pieces that follow one another, in binary, with no sharing
-// restriction. True only when all of it was written and the file closed
-// cleanly. A null path and a failed write or close each give one ErrorReport
-// line; a failed open gives none. The file is never written through a
-// symbolic link.
+// Writes every byte of the text, given as pieces that follow one another, in
+// binary, to a new file that then takes the place of the file at path in one
+// step (Platform::CreateOutputFile), so that a failure leaves the old file
+// whole. True only when all of it was written and the new file closed and put
+// in place. A null path, and a failed write, close or replacement, each give
+// one ErrorReport line; a file that cannot be created or is refused gives
+// none. The file is never written through a symbolic link.
 bool WriteTextFile(const char* path, std::span<const std::string_view> text);
 
 // The same for a text in one piece.

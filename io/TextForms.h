@@ -26,10 +26,21 @@ bool BeginsCharacterReference(std::string_view text, std::size_t at);
 // Text as the page must hold it to show it as it is: '<', '>', line breaks
 // and an '&' that would begin a character reference are written as
 // references. Used for the link text and the page title.
+//
+// Where names are UTF-8, a character that a browser would not show, or that
+// would reorder what the browser shows around it, is written as a visible
+// mark of its code point instead, such as "⟦U+202E⟧", so that no name can
+// show as another: the bidirectional controls (U+061C, U+200E, U+200F,
+// U+202A to U+202E, U+2066 to U+2069), the control characters other than tab
+// and line breaks (U+0001 to U+001F, U+007F, U+0080 to U+009F), and the
+// invisible formatting characters that take no part in writing a name
+// (U+00AD, U+180E, U+200B, U+2028, U+2029, U+2060 to U+206F, U+3164, U+FEFF,
+// U+FFA0, U+FFF9 to U+FFFB). The mark's own opening bracket U+27E6 is marked
+// too, so that no name can imitate a mark.
 std::string MarkupText(std::string_view text);
 
-// The longest form MarkupText gives one byte.
-inline constexpr std::size_t MaxMarkupBytesPerByte = 5;
+// The longest form MarkupText gives one byte: a control byte's mark.
+inline constexpr std::size_t MaxMarkupBytesPerByte = 12;
 
 // MarkupText written at out, which has room for MaxMarkupBytesPerByte bytes
 // per byte of text; returns the end of what was written.

@@ -1,11 +1,14 @@
 // The few services beyond the file system the walk reads (FolderSource.h)
-// that the program needs from its host: the output file, local time, the
-// console and process set-up. Each back end file implements all of them.
+// that the program needs from its host: the output file (OutputFile.h), local
+// time, the console and process set-up. Each back end file implements all of
+// them but the output file, which has a file of its own for each back end.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+
+#include "platform/OutputFile.h"
 
 namespace Platform {
 
@@ -17,21 +20,6 @@ namespace Platform {
 // knows. Asked once; the answer holds for the whole run.
 bool TextIsUtf8();
 
-// A file opened for writing by CreateOutputFile.
-using FileHandle = std::intptr_t;
-inline constexpr FileHandle InvalidFile = -1;
-
-// Creates or empties a regular file for binary writing, with no sharing
-// restriction. Refuses (InvalidFile) a path whose last component is a
-// symbolic link, anything that is not a regular file, and a file with further
-// hard links, so that nothing outside the named place is ever overwritten.
-FileHandle CreateOutputFile(const char* path);
-
-// Writes all size bytes; false when any of them could not be written.
-bool WriteOutputFile(FileHandle file, const char* data, std::size_t size);
-
-// Closes the file; false when the close (or a final flush) failed.
-bool CloseOutputFile(FileHandle file);
 
 // Breaks a count of seconds since 1970-01-01 00:00:00 UTC down into local
 // time. False when the conversion cannot render it.

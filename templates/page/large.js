@@ -41,8 +41,8 @@
   var folderOf = new Int32Array(4096); // and its folder
   var rows = 0;
   // What the search reads: each chunk's row texts (link text as the page
-  // shows it, then the size text) joined by NUL, which no row text holds, and
-  // where each row's text begins.
+  // shows it, then the size text) joined by NUL, which no row text holds, in
+  // their searched form, and where each row's text begins.
   var hays = [];
   var hayStarts = [];
   var chunkFirst = [];
@@ -64,6 +64,13 @@
     return markup.indexOf("&") < 0 ? markup : markup.replace(/&(lt|gt|amp|#10|#13);/g, function (e) {
       return entities[e];
     });
+  }
+  // Texts are searched lower-cased in full, every run of white space read
+  // as one blank (as the page shows it), and in UTF-8 pages in NFC: the
+  // typed text, and each row's link text.
+  function searched(text) {
+    text = text.toLowerCase().replace(/\s+/g, " ");
+    return nfc ? text.normalize("NFC") : text;
   }
   function grow(array, size) {
     var bigger = new (array.constructor)(Math.max(size, 2 * array.length));
@@ -106,8 +113,8 @@
       }
       at = end + 1;
     }
-    var hay = found.join("\0") + "\0";
-    if (nfc) hay = hay.normalize("NFC");
+    // The size unit stays in capitals, so that no typed text matches it.
+    var hay = searched(found.join("\0") + "\0").replace(/ kb\0/g, " KB\0");
     var starts = new Int32Array(found.length + 1);
     for (var i = 0, from = 0; i < found.length; i++) {
       starts[i] = from;
@@ -120,8 +127,10 @@
     else matched = rows;
   }
 
-  // Adds the rows of a chunk whose text holds the query to the matches.
+  // Adds the rows of a chunk whose text holds the query to the matches. A
+  // query that holds NUL, the rows' separator, matches none.
   function search(chunk) {
+    if (query.indexOf("\0") >= 0) return;
     var hay = hays[chunk];
     var starts = hayStarts[chunk];
     var base = chunkFirst[chunk];
@@ -137,13 +146,12 @@
   }
 
   function setQuery(value) {
-    value = value.toLowerCase();
-    if (nfc) value = value.normalize("NFC");
+    value = searched(value);
     if (value === query) return;
     query = value;
     matched = 0;
     if (query === "") matched = rows;
-    else if (query.indexOf("\0") < 0) for (var chunk = 0; chunk < hays.length; chunk++) search(chunk);
+    else for (var chunk = 0; chunk < hays.length; chunk++) search(chunk);
     drawnFirst = -1;
     draw();
   }

@@ -1,7 +1,8 @@
 // A page of 230,000 files, whose list (37 px a row) is taller than the most
 // the page lays out: every match can be reached with the keys, the wheel and
 // the scroll bar, the stripes follow each row's place among the matches, the
-// page can be searched while it still loads, and it prints as a few pages.
+// page can be searched while it still loads (a query holding NUL matching
+// nothing at any moment), and it prints as a few pages.
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -199,10 +200,22 @@ browserSuite('a large listing', (context) => {
       await page.pressOnPage('End');
       await assertLastInView(page, soFar, 'End while loading');
 
+      // A NUL, which has no key, put in and a key released: no row matches,
+      // neither now nor in the data that arrives later.
+      await page.clear();
+      await page.insertWithoutKeys('\0');
+      await page.press('Shift');
+      assert.equal(await page.fieldValue(), '\0');
+      assert.equal(await countLine(page), countText(0, rowsSoFar.length, '\0', { loading: true }));
       go();
       await page.loaded;
       await page.waitFor('wait for the rest', () => document.getElementById('fCount').textContent, undefined,
-        (line) => line === countText(all.matches.length, fileCount, query));
+        (line) => line === countText(0, fileCount, '\0'));
+      assert.equal((await drawnRows(page)).rows.length, 0, 'no row drawn for a NUL');
+
+      await page.clear();
+      await page.type(query);
+      assert.equal(await countLine(page), countText(all.matches.length, fileCount, query));
       await page.pressOnPage('End');
       await assertLastInView(page, all, 'End once loaded');
 

@@ -49,8 +49,20 @@ const queries = [
   { label: 'an apostrophe', value: "'", enter: typing("'"), matches: 2 },
   { label: 'a percent escape as text', value: '%41', enter: typing('%41'), matches: 1 },
   { label: 'trailing blanks before the size', value: 's  1', enter: typing('s  1'), matches: 1 },
-  { label: 'composed é, which finds the decomposed name too', value: 'é', enter: inserting('é', 'End'), matches: 3 },
+  { label: 'composed é, which finds the decomposed name and the capital too', value: 'é', enter: inserting('é', 'End'), matches: 4 },
   { label: 'the replacement character of bytes that are not UTF-8', value: '\ufffd', enter: inserting('\ufffd', 'Shift'), matches: 2 },
+  { label: 'a capital outside A to Z as the row shows it', value: 'Über', enter: inserting('Über', 'End'), matches: 1 },
+  { label: 'that letter lower-cased', value: 'über', enter: inserting('über', 'End'), matches: 1 },
+  { label: 'a capital after which the row shows a letter lower-cased', value: 'ÉA', enter: inserting('ÉA', 'End'), matches: 1 },
+  { label: 'a blank for a tab', value: 'tab here', enter: typing('tab here'), matches: 1 },
+  { label: 'one blank for two', value: 'two blanks', enter: typing('two blanks'), matches: 1 },
+  {
+    label: 'a right-to-left override, shown as a mark with the name in its stored order',
+    value: 'u+202e',
+    enter: typing('u+202e'),
+    matches: 1,
+    shows: ['invoice\u27e6U+202E\u27e7gpj.exe1 KB'],
+  },
 ];
 
 browserSuite('large listing against the table form', (context) => {
@@ -80,7 +92,7 @@ browserSuite('large listing against the table form', (context) => {
         assert.equal(await countLine(large), countText(hostileFiles.length, hostileFiles.length, ''));
       });
 
-      for (const { label, value, enter, matches } of queries) {
+      for (const { label, value, enter, matches, shows } of queries) {
         test(`${label}: the same rows in the same order, and their count`, async () => {
           for (const page of [table, large]) {
             await enter(page);
@@ -88,6 +100,7 @@ browserSuite('large listing against the table form', (context) => {
           }
           const expected = await visibleTableRows(table);
           assert.equal(expected.length, matches, 'rows the table form shows');
+          if (shows) assert.deepEqual(expected.map((row) => row.text), shows);
           const drawn = await drawnRows(large);
           assert.deepEqual(drawn.rows.map(({ html, text, href }) => ({ html, text, href })), expected);
           assert.ok(drawn.rows.every((row) => row.inView), 'every drawn row is in view');

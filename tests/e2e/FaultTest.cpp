@@ -83,26 +83,35 @@ TEST(Fault, RootThatCannotBeListedOrWritten) {
   struct Case {
     std::string Name;
     mode_t Mode;
-    bool Written;  // else listed
+    bool OldPage;  // one the unprivileged user may write
+    std::string Extensions;
+    bool Written;
   };
   const std::vector<Case> cases = {
-      {"read-only root", 0555, false},
-      {"root that may not be listed", 0333, true},
+      {"read-only root", 0555, false, ".txt ", false},
+      // Where no new file may be created, the old page is rewritten in place.
+      {"read-only root with a page it may write", 0555, true, ".html .txt ", true},
+      {"root that may not be listed", 0333, false, "", true},
   };
   for (const Case& c : cases) {
     TempTree tree;
     tree.Folder("scanned");
     tree.File("scanned/x.txt", "x");
+    if (c.OldPage) {
+      tree.File("scanned/search.html", "old");
+      ASSERT_EQ(chmod(tree.Path("scanned/search.html").c_str(), 0666), 0);
+    }
     OpenToEveryone(tree);
     ASSERT_EQ(chmod(tree.Path("scanned").c_str(), c.Mode), 0);
     const std::string root = tree.Path("scanned");
     const RunResult run = RunTool({root}, AsUnprivilegedUser());
     ExpectFinished(run, c.Name);
     // A read-only root still lists; the page just cannot be created there.
-    EXPECT_EQ(Console(run), ExpectedConsole(root, c.Written ? "" : ".txt ", c.Written)) << c.Name;
+    EXPECT_EQ(Console(run), ExpectedConsole(root, c.Extensions, c.Written)) << c.Name;
     EXPECT_EQ(Exists(tree.Path("scanned/search.html")), c.Written) << c.Name;
     if (c.Written) {
-      EXPECT_TRUE(SortedRows(ReadFile(tree.Path("scanned/search.html"))).empty()) << c.Name;
+      EXPECT_EQ(SortedRows(ReadFile(tree.Path("scanned/search.html"))).size(), c.OldPage ? 2u : 0u)
+          << c.Name;
     }
   }
 }
@@ -141,7 +150,7 @@ TEST(Fault, SearchHtmlThatIsNoPlainFileIsNeitherWaitedForNorWrittenThrough) {
   }
 }
 
-TEST(Fault, WriteLimitCutsThePageAtEitherEnd) {
+TEST(Fault, WriteLimitLeavesNoPartPageAtEitherEnd) {
   TempTree tree;
   for (int i = 0; i < 50; ++i) tree.File(std::string("f").append(std::to_string(i)).append(".txt"));
   ExpectFinished(RunTool({tree.Root()}), "unlimited");
@@ -164,7 +173,9 @@ TEST(Fault, WriteLimitCutsThePageAtEitherEnd) {
     const RunResult run = RunTool({tree.Root()}, options);
     ExpectFinished(run, std::to_string(c.Limit));
     EXPECT_EQ(Console(run), c.Console) << c.Limit;
-    EXPECT_EQ(static_cast<long long>(ReadFile(tree.Path("search.html")).size()), c.Limit);
+    // Only the whole page is put in place; the temporary one is removed.
+    EXPECT_EQ(Names(tree.Root()).size(), c.Limit == pageSize ? 51u : 50u) << c.Limit;
+    EXPECT_EQ(Exists(tree.Path("search.html")), c.Limit == pageSize) << c.Limit;
     std::remove(tree.Path("search.html").c_str());
   }
 }

@@ -2,6 +2,8 @@
 // between head and tail, and what the console says about them.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +68,35 @@ TEST(Page, RowsStandBetweenHeadAndTailUnchanged) {
   ExpectPage(written, true, tree.Root(),
              "<tr><td><a href=\".\\only.TXT\" target=\"_blank\">only.txt</a></td>"
              "<td>1 KB</td></tr>\n");
+}
+
+TEST(Page, ANewPageTakesTheOldOnesPlaceAndPermissions) {
+  const mode_t umaskBits = umask(022);
+  umask(umaskBits);
+  for (const mode_t mode : {mode_t{0}, mode_t{0444}, mode_t{0640}}) {  // 0: no old page
+    TempTree tree;
+    tree.File("a.txt");
+    tree.File(".search.html.Left01", "left by a run killed while writing");
+    if (mode != 0) {
+      tree.File("search.html", "old");
+      ASSERT_EQ(chmod(tree.Path("search.html").c_str(), mode), 0);
+    }
+    const RunResult run = RunTool({tree.Root()});
+    EXPECT_NE(Console(run).find("Output filepath: "), std::string::npos) << Console(run);
+    std::vector<std::string> rows = {Row("\\a.txt", "a.txt", "0")};
+    if (mode != 0) rows.push_back(Row("\\search.html", "search.html", "1"));
+    EXPECT_EQ(SortedRows(ReadFile(tree.Path("search.html"))), Sorted(rows)) << std::oct << mode;
+    EXPECT_EQ(Names(tree.Root()),
+              (std::vector<std::string>{".search.html.Left01", "a.txt", "search.html"}));
+    struct stat info;
+    ASSERT_EQ(stat(tree.Path("search.html").c_str(), &info), 0);
+    // Windows keeps the read-only attribute (Wine shows it as the write bits).
+    if (WindowsTarget()) {
+      EXPECT_EQ(info.st_mode & 0222, mode == 0444 ? 0u : 0200u) << std::oct << mode;
+    } else {
+      EXPECT_EQ(info.st_mode & 07777, mode != 0 ? mode : 0666 & ~umaskBits) << std::oct << mode;
+    }
+  }
 }
 
 TEST(Page, TitleIsTheLastBackslashComponentFirstByteUpperCased) {

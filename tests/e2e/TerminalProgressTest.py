@@ -22,6 +22,7 @@ missing, and 1 instead when CI=true. The mount is removed however the test
 ends; the file system also unmounts itself when this script dies.
 """
 
+import contextlib
 import os
 import re
 import shlex
@@ -37,11 +38,9 @@ COLUMNS = 60
 SKIPPED = 77
 
 
-def serve(source, mountpoint, parent):
+def serve(source, mountpoint, parent, write_delay):
     """Mounts source at mountpoint, slowed down, until unmounted or the test
-    process (parent) is gone."""
-    import errno
-
+    process (parent) is gone. Each write waits write_delay seconds."""
     import fusepy
 
     def real(path):
@@ -73,6 +72,7 @@ def serve(source, mountpoint, parent):
             return os.open(real(path), flags & ~(os.O_CREAT | os.O_EXCL | os.O_NONBLOCK))
 
         def write(self, path, data, offset, fh):
+            time.sleep(write_delay)
             return os.pwrite(fh, data, offset)
 
         def truncate(self, path, length, fh=None):
@@ -81,8 +81,14 @@ def serve(source, mountpoint, parent):
         def release(self, path, fh):
             os.close(fh)
 
+        def chmod(self, path, mode):
+            os.chmod(real(path), mode)
+
+        def rename(self, old, new):
+            os.rename(real(old), real(new))
+
         def unlink(self, path):
-            raise fusepy.FuseOSError(errno.EROFS)
+            os.unlink(real(path))
 
     def watch():
         # Unmounts when the test process is gone, whatever ended it, even
@@ -189,25 +195,43 @@ def check_progress(progress, failures):
             failures.append(f"line cuts a UTF-8 character: {line!r}")
 
 
-def run_test(binary):
-    work = tempfile.mkdtemp(prefix="findlet-progress-")
+@contextlib.contextmanager
+def slow_share(make, write_delay=0.0):
+    """A tree made by make(source), served slowed down at a mount point while
+    the block runs: yields (source, mountpoint)."""
+    work = tempfile.mkdtemp(prefix="findlet-share-")
     source = os.path.join(work, "source")
     mountpoint = os.path.join(work, "share")
     os.makedirs(mountpoint)
-    make_tree(source)
+    make(source)
     log = open(os.path.join(work, "fuse.log"), "w")
     server = subprocess.Popen(
         [sys.executable, os.path.abspath(__file__), "--serve", source, mountpoint,
-         str(os.getpid())], stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+         str(os.getpid()), str(write_delay)], stdin=subprocess.DEVNULL, stdout=log, stderr=log)
     try:
         deadline = time.monotonic() + 15
         while not os.path.ismount(mountpoint):
             if server.poll() is not None or time.monotonic() > deadline:
                 log.flush()
-                print("the FUSE file system did not mount:\n" + open(log.name).read())
-                return 1
+                raise RuntimeError("the FUSE file system did not mount:\n" + open(log.name).read())
             time.sleep(0.05)
+        yield source, mountpoint
+    finally:
+        if os.path.ismount(mountpoint):
+            if subprocess.run(["umount", mountpoint], check=False).returncode != 0:
+                subprocess.run(["umount", "-l", mountpoint], check=False)
+        try:
+            server.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            server.kill()
+            server.wait()
+        log.close()
+        if not os.path.ismount(mountpoint):
+            shutil.rmtree(work, ignore_errors=True)
 
+
+def run_test(binary):
+    with slow_share(make_tree) as (source, mountpoint):
         def run(command):
             started = time.monotonic()
             # One folder read at a time, so that the walk takes seconds.
@@ -251,23 +275,11 @@ def run_test(binary):
         if not failures:
             print("passed: progress on the terminal, none through the pipe, same screen")
         return 1 if failures else 0
-    finally:
-        if os.path.ismount(mountpoint):
-            if subprocess.run(["umount", mountpoint], check=False).returncode != 0:
-                subprocess.run(["umount", "-l", mountpoint], check=False)
-        try:
-            server.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            server.kill()
-            server.wait()
-        log.close()
-        if not os.path.ismount(mountpoint):
-            shutil.rmtree(work, ignore_errors=True)
 
 
 def main():
-    if len(sys.argv) == 5 and sys.argv[1] == "--serve":
-        serve(sys.argv[2], sys.argv[3], int(sys.argv[4]))
+    if len(sys.argv) == 6 and sys.argv[1] == "--serve":
+        serve(sys.argv[2], sys.argv[3], int(sys.argv[4]), float(sys.argv[5]))
         return 0
     if len(sys.argv) != 2:
         print(__doc__)

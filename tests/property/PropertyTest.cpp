@@ -42,6 +42,7 @@
 #include "tests/support/RunTool.h"
 #include "tests/support/ScriptedHost.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/VisibleText.h"
 
 #ifndef FINDLET_PROPERTY_DEFAULT_TREES
 #define FINDLET_PROPERTY_DEFAULT_TREES 500
@@ -197,7 +198,8 @@ class TreeCheck {
       }
     }
     for (const ExpectedFile& file : ExpectedListing(tree_, filters)) {
-      expected_.push_back({file.Path, file.LowerName, std::to_string((file.Size + 1023) / 1024)});
+      expected_.push_back(
+          {file.Path, WithVisibleMarks(file.LowerName), std::to_string((file.Size + 1023) / 1024)});
       const std::size_t dot = file.LowerName.rfind('.');
       if (dot != std::string::npos) extensions_.insert(file.LowerName.substr(dot));
     }
@@ -239,7 +241,8 @@ class TreeCheck {
     }
     std::string shownTitle;
     std::string error;
-    if (!DecodeReferences(escapedTitle, shownTitle, error) || shownTitle != title_) {
+    if (!DecodeReferences(escapedTitle, shownTitle, error) ||
+        shownTitle != WithVisibleMarks(title_)) {
       Fail("the title reads \"" + Visible(shownTitle) + "\" " + error);
     }
     bool tailMatches = false;

@@ -48,7 +48,7 @@ bool WriteOutputFile(FileHandle file, const char* data, std::size_t size) {
   return true;
 }
 
-bool CloseOutputFile(FileHandle file) {
+bool CloseOutputFile(FileHandle file, bool) {
   Testing::OpenPaths().erase(file);
   --Host().OpenFiles;
   return true;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -167,6 +168,14 @@ std::string ReadFile(const std::string& path) {
 bool Exists(const std::string& path) {
   struct stat info;
   return lstat(path.c_str(), &info) == 0;
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  std::vector<std::string> names = fd < 0 ? std::vector<std::string>() : Entries(fd);
+  if (fd >= 0) close(fd);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace Testing

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace Testing {
 
@@ -38,5 +39,7 @@ class TempTree {
 
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+// The names in a folder, sorted.
+std::vector<std::string> Names(const std::string& folder);
 
 }  // namespace Testing

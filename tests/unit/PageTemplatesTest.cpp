@@ -21,10 +21,13 @@ using std::string_view;
 constexpr string_view kLogoStart = "<img src=\"data:image/jpeg;base64,";
 constexpr string_view kLogoEnd = "\" width=\"192\" height=\"192\">";
 constexpr string_view kSearchScript =
-    "$(document).ready(function(){ $(\"#_input\").on(\"keyup\", function() { var value = "
-    "$(this).val().toLowerCase(); var rows = document.getElementById(\"fTable\").rows; for (var i "
-    "= 0; i < rows.length; i++) { rows[i].style.display = rows[i].textContent.indexOf(value) > -1 "
-    "? \"\" : \"none\"; } }); });";
+    "$(document).ready(function(){ function searched(text) { return "
+    "text.toLowerCase().replace(/\\s+/g, \" \"); } var rows = "
+    "document.getElementById(\"fTable\").rows; var texts = []; for (var i = 0; i < rows.length; "
+    "i++) texts.push(searched(rows[i].cells[0].textContent) + rows[i].cells[1].textContent); "
+    "$(\"#_input\").on(\"keyup\", function() { var value = searched($(this).val()); for (var i = "
+    "0; i < rows.length; i++) { rows[i].style.display = texts[i].indexOf(value) > -1 ? \"\" : "
+    "\"none\"; } }); });";
 
 struct Theme {
   const char* Name;
@@ -315,9 +318,8 @@ TEST(PageTemplateTailTest, BothThemesShareOneTail) {
 }
 
 TEST(PageTemplateTailTest, Utf8PagesDifferOnlyInTheirCharsetAndNormalizingSearch) {
-  const std::string nfc = ReplaceAll(
-      ReplaceAll(LightPageTemplate.Tail, ".toLowerCase();", ".toLowerCase().normalize(\"NFC\");"),
-      ".textContent.indexOf(", ".textContent.normalize(\"NFC\").indexOf(");
+  const std::string nfc = ReplaceAll(LightPageTemplate.Tail, "/g, \" \"); }",
+                                     "/g, \" \").normalize(\"NFC\"); }");
   EXPECT_EQ(string_view(Utf8Tail), nfc);
 }
 

@@ -67,6 +67,17 @@ TEST(SearchPage, TitlesAndLinkTextsShowAsTheyAre) {
       {"&#x3C &lt &amp; a&b &", "&amp;#x3C &amp;lt &amp;amp; a&amp;b &"},
       {"cr\rlf\n", "cr&#13;lf&#10;"},
       {"", ""},
+      // Characters that would hide or reorder text show as marks; others,
+      // and bytes that are no whole character, stay as they are.
+      {"invoice\u202Egpj.exe", "invoice\u27E6U+202E\u27E7gpj.exe"},
+      {"\u061C\u200E\u200F\u202A\u2066\u2069",
+       "\u27E6U+061C\u27E7\u27E6U+200E\u27E7\u27E6U+200F\u27E7"
+       "\u27E6U+202A\u27E7\u27E6U+2066\u27E7\u27E6U+2069\u27E7"},
+      {"\x01\t\x1F\x7F\u0085\u00AD\u200B\uFEFF",
+       "\u27E6U+0001\u27E7\t\u27E6U+001F\u27E7\u27E6U+007F"
+       "\u27E7\u27E6U+0085\u27E7\u27E6U+00AD\u27E7\u27E6U+200B\u27E7\u27E6U+FEFF\u27E7"},
+      {"\u27E6U+202E\u27E7", "\u27E6U+27E6\u27E7U+202E\u27E7"},
+      {"\u200D\u2070\u00A0\u00C9\xE2\x80z\xE2\x80", "\u200D\u2070\u00A0\u00C9\xE2\x80z\xE2\x80"},
   };
   for (const Case& c : cases) EXPECT_EQ(IO::MarkupText(c.Text), c.Markup) << c.Text;
 }

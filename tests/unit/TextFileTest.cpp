@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "io/PageFile.h"
 #include "tests/support/TempTree.h"
 
 namespace Testing {
@@ -46,6 +47,18 @@ TEST(WriteTextFile, WritesEveryByteAndReplacesWhatWasThere) {
     EXPECT_TRUE(IO::WriteTextFile(tree.Path("out.html").c_str(), c.Text)) << c.Name;
     EXPECT_EQ(ReadFile(tree.Path("out.html")), c.Text) << c.Name;
     EXPECT_EQ(console.Text(), "") << c.Name;
+  }
+}
+
+TEST(WriteTextFile, OnlyTheTemporaryPageNameIsLeftOutOfTheWalk) {
+  for (const std::string& name :
+       {std::string(".search.html.k3ZqP0"), ".search.html." + Platform::TemporaryTag(42)}) {
+    EXPECT_TRUE(IO::IsLeftoverTemporaryPage(name)) << name;
+  }
+  for (const std::string_view name :
+       {".search.html.k3ZqP", ".search.html.k3ZqP01", ".search.html.k3Zq-0", "search.html.k3ZqP0x",
+        ".Search.html.k3ZqP0", ".search.htm.k3ZqP0x", ".search.html", "search.html"}) {
+    EXPECT_FALSE(IO::IsLeftoverTemporaryPage(name)) << name;
   }
 }
 

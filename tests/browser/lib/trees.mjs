@@ -72,9 +72,10 @@ export function longTree(count = 300) {
 
 // Names that test how a page carries text: markup, entities, quotes, '#',
 // '%', apostrophes, a tab, a line feed, a carriage return, control
-// characters, entities spelt out, trailing blanks, composed and
-// decomposed UTF-8, a capital outside A to Z, bytes that are not UTF-8, a
-// long name without spaces, and folders with '#' and UTF-8 in their names.
+// characters, entities spelt out, trailing blanks, two blanks, composed and
+// decomposed UTF-8, capitals outside A to Z, a right-to-left override that
+// would show an .exe as a .jpg, bytes that are not UTF-8, a long name without
+// spaces, and folders with '#' and UTF-8 in their names.
 // A path holds '/' between its parts, so '</script>' is a file in a folder.
 export const hostileFiles = [
   ['README.md', 700],
@@ -97,6 +98,9 @@ export const hostileFiles = [
   ['Café composed.txt', 1],
   ['Cafe\u0301 decomposed.txt', 1],
   ['Éa capital.txt', 1],
+  ['Über.txt', 1],
+  ['two  blanks.txt', 1],
+  ['invoice\u202egpj.exe', 1],
   [Buffer.from('bad \xff\xfe bytes.txt', 'latin1'), 1],
   [Buffer.concat([Buffer.from('cut \xc3', 'latin1'), Buffer.from('.txt')]), 1],
   [`L${'o'.repeat(200)}ngName.txt`, 1],
