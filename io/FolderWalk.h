@@ -16,7 +16,7 @@
 namespace IO {
 
 // Folder reads the walk keeps in flight unless told otherwise.
-inline constexpr std::size_t DefaultWalkThreads = 32;
+inline constexpr std::size_t DefaultWalkThreads = 64;
 // The most it keeps in flight whatever it is told.
 inline constexpr std::size_t MaxWalkThreads = 256;
 

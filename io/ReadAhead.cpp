@@ -1,8 +1,11 @@
 #include "io/ReadAhead.h"
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 #include <utility>
+
+#include "platform/Platform.h"
 
 namespace IO {
 
@@ -103,22 +106,52 @@ ReadAhead::~ReadAhead() {
   for (std::thread& thread : threads_) thread.join();
 }
 
-void ReadAhead::StartThreadsWhenDue() {
-  if (threadsStarted_ || options_.Threads <= 1) return;
-  if (std::chrono::steady_clock::now() - begun_ < options_.ThreadsAfter) return;
-  threadsStarted_ = true;
-  threads_.reserve(options_.Threads - 1);
-  for (std::size_t i = 1; i < options_.Threads; ++i) {
+namespace {
+
+// How often the walk looks whether to add threads.
+constexpr std::chrono::milliseconds MeasureEvery{5};
+
+std::size_t Processors() {
+  const unsigned count = std::thread::hardware_concurrency();
+  return count == 0 ? 1 : count;
+}
+
+}  // namespace
+
+void ReadAhead::AddThreadsWhenDue() {
+  const std::size_t most = options_.Threads - 1;
+  if (threads_.size() >= most) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (threads_.empty()) {
+    if (now - begun_ < options_.ThreadsAfter) return;
+    AddThreads(std::min(most, Processors()));
+  } else {
+    if (now - measuredAt_ < MeasureEvery) return;
+    const auto wall = std::chrono::duration_cast<std::chrono::microseconds>(now - measuredAt_);
+    const double busy = static_cast<double>(Platform::ProcessCpuMicroseconds() - processorAt_) /
+                        static_cast<double>(wall.count());
+    if (busy < 0.5 * static_cast<double>(Processors())) {
+      AddThreads(std::min(most - threads_.size(), threads_.size()));
+    }
+  }
+  measuredAt_ = now;
+  processorAt_ = Platform::ProcessCpuMicroseconds();
+}
+
+void ReadAhead::AddThreads(std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
     try {
       threads_.emplace_back([this] { Work(); });
     } catch (const std::system_error&) {
-      break;  // the host gives no more threads: the walk goes on with those it has
+      // The host gives no more threads: the walk goes on with those it has.
+      options_.Threads = threads_.size() + 1;
+      return;
     }
   }
 }
 
 const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
-  StartThreadsWhenDue();
+  AddThreadsWhenDue();
   Lock lock(mutex_);
   for (;;) {
     if (index < folder.pieces_.size()) {
@@ -136,7 +169,13 @@ const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
       RunRead(lock, folder, index);
       continue;
     }
-    pieceSettled_.wait(lock);
+    // Waits for the piece, looking now and then whether more threads would
+    // bring it sooner.
+    if (pieceSettled_.wait_for(lock, MeasureEvery) == std::cv_status::timeout) {
+      lock.unlock();
+      AddThreadsWhenDue();
+      lock.lock();
+    }
   }
 }
 
@@ -147,10 +186,11 @@ void ReadAhead::Release(FolderNode& folder, std::size_t index) {
     piece = std::move(folder.pieces_[index]);
     heldBytes_ -= piece->bytes_;
     // Threads that wait for room go on once a quarter of it is free again,
-    // all together, rather than one at a time for each piece released.
+    // together rather than one at a time for each piece released: one for
+    // each processor, since the reads ahead are many already.
     if (waitingForRoom_ && heldBytes_ <= options_.Bytes - options_.Bytes / 4) {
       waitingForRoom_ = false;
-      workQueued_.notify_all();
+      Wake(std::min(reads_.size(), Processors()));
     }
   }
   // The piece and the sub-folders it names go here, outside the lock.
@@ -208,11 +248,22 @@ ReadJob* ReadAhead::NextJob(bool& isRead) {
   return read;
 }
 
-void ReadAhead::Queue(std::set<ReadJob*, JobOrder>& jobs, ReadJob& job) {
-  jobs.insert(&job);
-  if (idleThreads_ > 0) workQueued_.notify_one();
-  // The walk's thread may be waiting for this piece: it helps complete it.
-  if (&jobs == &completions_) pieceSettled_.notify_all();
+void ReadAhead::Wake(std::size_t threads) {
+  for (std::size_t i = 0; i < std::min(threads, idleThreads_); ++i) workQueued_.notify_one();
+}
+
+void ReadAhead::QueueRead(ReadJob& job) {
+  reads_.insert(&job);
+  Wake(1);
+}
+
+void ReadAhead::QueueCompletion(FolderPiece& piece) {
+  piece.completionQueued_ = true;
+  completions_.insert(&piece.complete_);
+  // Every idle thread may take an entry of it; the thread that read the
+  // piece takes one too, and so does the walk's thread if it waits for it.
+  Wake(piece.pending_.size() - 1);
+  pieceSettled_.notify_all();
 }
 
 // Reads the piece with that index: called, and returns, with the lock held,
@@ -238,7 +289,11 @@ void ReadAhead::RunRead(Lock& lock, FolderNode& folder, std::size_t index) {
     piece->Add(data);
     entries = 1;
   }
+  const bool walkThread = std::this_thread::get_id() == walkThread_;
   while (entries < options_.PieceEntries) {
+    // A long listing on the walk's own thread is no reason to stop adding
+    // threads.
+    if (walkThread) AddThreadsWhenDue();
     if (folders_.FindNextFileA(find, &data) == 0) {
       ended = true;
       break;
@@ -262,13 +317,12 @@ void ReadAhead::RunRead(Lock& lock, FolderNode& folder, std::size_t index) {
   if (!ended) {
     folder.read_ = ReadJob{&folder, index + 1};
     folder.readQueued_ = true;
-    Queue(reads_, folder.read_);
+    QueueRead(folder.read_);
   }
   if (read.pending_.empty()) {
     Settle(lock, folder, read, index);
   } else {
-    read.completionQueued_ = true;
-    Queue(completions_, read.complete_);
+    QueueCompletion(read);
     RunCompletion(lock, folder, read);
   }
 }
@@ -293,7 +347,9 @@ void ReadAhead::RunCompletion(Lock& lock, FolderNode& folder, FolderPiece& piece
 std::size_t ReadAhead::CompleteItems(FolderPiece& piece) {
   std::size_t completed = 0;
   WIN32_FIND_DATAA data;
+  const bool walkThread = std::this_thread::get_id() == walkThread_;
   for (;;) {
+    if (walkThread) AddThreadsWhenDue();
     const std::size_t next = piece.nextPending_.fetch_add(1, std::memory_order_relaxed);
     if (next >= piece.pending_.size()) return completed;
     FolderItem& item = piece.Items[piece.pending_[next]];
@@ -330,7 +386,7 @@ void ReadAhead::Settle(Lock& lock, FolderNode& folder, FolderPiece& piece, std::
     FolderNode& subFolder = *item.SubFolder;
     subFolder.read_ = ReadJob{&subFolder, 0};
     subFolder.readQueued_ = true;
-    Queue(reads_, subFolder.read_);
+    QueueRead(subFolder.read_);
   }
   piece.bytes_ += subFolderBytes;
   heldBytes_ += subFolderBytes;

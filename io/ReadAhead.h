@@ -45,7 +45,10 @@ struct ReadAheadOptions {
   // every folder on the walk's own thread.
   std::size_t Threads = 1;
   // The other threads start once the walk has run this long, so that a walk
-  // that is over sooner starts none.
+  // that is over sooner starts none: first one per processor, then, as long
+  // as the process keeps less than half of the processors busy (its reads
+  // wait for the file system), twice as many every few milliseconds, up to
+  // Threads. A walk that keeps the processors busy gains nothing from more.
   std::chrono::microseconds ThreadsAfter{0};
   // Bytes of pieces and sub-folders held, beyond which no new read starts.
   std::size_t Bytes = std::size_t{8} << 20;
@@ -174,10 +177,13 @@ class ReadAhead {
  private:
   using Lock = std::unique_lock<std::mutex>;
 
-  void StartThreadsWhenDue();
+  void AddThreadsWhenDue();
+  void AddThreads(std::size_t count);
   void Work();
   ReadJob* NextJob(bool& isRead);
-  void Queue(std::set<ReadJob*, JobOrder>& jobs, ReadJob& job);
+  void Wake(std::size_t threads);
+  void QueueRead(ReadJob& job);
+  void QueueCompletion(FolderPiece& piece);
   void RunRead(Lock& lock, FolderNode& folder, std::size_t index);
   void RunCompletion(Lock& lock, FolderNode& folder, FolderPiece& piece);
   std::size_t CompleteItems(FolderPiece& piece);
@@ -199,9 +205,12 @@ class ReadAhead {
   bool waitingForRoom_ = false;
   bool stopping_ = false;
 
-  // Touched by the walk's thread only.
-  bool threadsStarted_ = false;
+  // Touched by the walk's thread only: the threads, and when and at what
+  // processor time the walk last looked whether to add some.
+  std::thread::id walkThread_ = std::this_thread::get_id();
   std::vector<std::thread> threads_;
+  std::chrono::steady_clock::time_point measuredAt_;
+  std::uint64_t processorAt_ = 0;
 };
 
 }  // namespace IO

@@ -49,6 +49,13 @@ std::uint64_t MonotonicMilliseconds() {
          static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000;
 }
 
+std::uint64_t ProcessCpuMicroseconds() {
+  timespec used{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+  return static_cast<std::uint64_t>(used.tv_sec) * 1'000'000 +
+         static_cast<std::uint64_t>(used.tv_nsec) / 1000;
+}
+
 void PrepareProcess() {
   // A console pipe whose reader has gone must not end the run before the
   // page is written; the lost output is all that is lost.

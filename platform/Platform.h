@@ -37,6 +37,10 @@ std::size_t TerminalColumns();
 // within a run; its zero means nothing.
 std::uint64_t MonotonicMilliseconds();
 
+// The processor time the process has used so far, on all its threads, in
+// microseconds.
+std::uint64_t ProcessCpuMicroseconds();
+
 // Process set-up before any output: console and runtime settings the rest of
 // the program relies on.
 void PrepareProcess();

@@ -75,6 +75,11 @@ std::uint64_t MonotonicMilliseconds() {
   return now;
 }
 
+// No processor time: every walk looks like one that waits for its reads.
+std::uint64_t ProcessCpuMicroseconds() {
+  return 0;
+}
+
 bool TextIsUtf8() {
   return Host().Utf8;
 }
