@@ -75,30 +75,10 @@ if [[ -z $tool ]]; then
 fi
 [[ -x $tool ]] || { echo "no findlet binary at $tool" >&2; exit 1; }
 
-# The helpers are built here, with the project's warning flags, whenever their
-# source is newer than the binary.
-cxx=${CXX:-c++}
-for helper in BenchTree BenchRun; do
-  if [[ ! -x $dir/bin/$helper || $here/$helper.cpp -nt $dir/bin/$helper ]]; then
-    "$cxx" -std=c++20 -O2 -Wall -Wextra -Wpedantic -Werror -o "$dir/bin/$helper" "$here/$helper.cpp"
-  fi
-done
+# shellcheck source=tools/bench-common.sh
+source "$here/bench-common.sh"
+build_helpers
 
-# A tree is rebuilt when the seed or the generator changed since it was made.
-generator=$(cksum <"$here/BenchTree.cpp" | cut -d' ' -f1)
-ensure_tree() {
-  local shape=$1 files=$2 root=$dir/$1-$2
-  local stamp="seed=$seed generator=$generator"
-  if [[ -f $root.ready && $(cat "$root.ready") == "$stamp" && -d $root ]]; then return; fi
-  rm -rf "$root" "$root.ready"
-  local start=$EPOCHREALTIME
-  "$dir/bin/BenchTree" "$shape" "$files" "$seed" "$root"
-  printf '%s\n' "$stamp" >"$root.ready"
-  awk -v s="$start" -v e="$EPOCHREALTIME" -v n="$files" -v t="$shape" \
-    'BEGIN { printf "generated %s tree of %d files in %.1f s\n", t, n, e - s }' >&2
-}
-
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 column_of() { awk -v c="$2" '{ print $c }' "$1"; }
 
 # run NAME ROOT: one measured run of one tool, its line appended to NAME.txt.

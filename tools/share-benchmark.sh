@@ -82,26 +82,13 @@ if [[ -z $tool ]]; then
 fi
 [[ -x $tool ]] || { echo "no findlet binary at $tool" >&2; exit 1; }
 
-cxx=${CXX:-c++}
-for helper in BenchTree BenchRun; do
-  if [[ ! -x $dir/bin/$helper || $here/$helper.cpp -nt $dir/bin/$helper ]]; then
-    "$cxx" -std=c++20 -O2 -Wall -Wextra -Wpedantic -Werror -o "$dir/bin/$helper" "$here/$helper.cpp"
-  fi
-done
+# shellcheck source=tools/bench-common.sh
+source "$here/bench-common.sh"
+build_helpers
 if [[ ! -x $dir/bin/latfs || $here/latfs.c -nt $dir/bin/latfs ]]; then
   # shellcheck disable=SC2046
   cc -O2 -Wall "$here/latfs.c" $(pkg-config --cflags --libs fuse3) -o "$dir/bin/latfs"
 fi
-
-generator=$(cksum <"$here/BenchTree.cpp" | cut -d' ' -f1)
-ensure_tree() {
-  local shape=$1 files=$2 root=$dir/$1-$2
-  local stamp="seed=$seed generator=$generator"
-  if [[ -f $root.ready && $(cat "$root.ready") == "$stamp" && -d $root ]]; then return; fi
-  rm -rf "$root" "$root.ready"
-  "$dir/bin/BenchTree" "$shape" "$files" "$seed" "$root"
-  printf '%s\n' "$stamp" >"$root.ready"
-}
 
 unmount() {
   if mountpoint -q "$mount"; then fusermount3 -u "$mount" 2>/dev/null || fusermount3 -uz "$mount"; fi
@@ -125,8 +112,6 @@ mount_share() {
   echo "latfs did not mount $source" >&2
   exit 1
 }
-
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # time_one NAME SOURCE REGIME COMMAND...: one run on a fresh mount, its wall
 # time appended to NAME.txt. findlet's page is kept as NAME.html.
