@@ -3,8 +3,9 @@
 // around the rows and the same rows, each build listing a folder in its
 // platform's order: Linux in directory order, Windows (Wine) sorted by name
 // without regard to case. Names in other scripts than Latin are among them:
-// the Windows build reads names and arguments through its UTF-8 code page, so
-// both builds see the same bytes.
+// the Windows build reads names and arguments through the wide calls in
+// UTF-8, so both builds see the same bytes. So are paths past 260 characters
+// and names of 255 UTF-8 bytes.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -100,9 +101,25 @@ void MakeTree(const TempTree& tree) {
   tree.SizedFile("banana/Deep/big.bin", 5368709120ULL);
 }
 
+// Paths past 260 characters and the longest names, in a tree of their own:
+// Wine takes seconds to list a folder 1,000 levels deep.
+void MakeLongTree(const TempTree& tree) {
+  std::string longFolder = "long";
+  while (longFolder.size() < 300) longFolder += "/" + std::string(40, 'x');
+  std::string deep = "d";
+  for (int level = 1; level < 1000; ++level) deep += "/d";
+  std::string cjk;
+  for (int i = 0; i < 85; ++i) cjk += "\xE6\x97\xA5";  // 255 bytes
+  for (const std::string& file : {longFolder + "/f.txt", deep + "/g.TXT", "cjk/" + cjk}) {
+    tree.File(file, "x");
+  }
+}
+
 TEST(SameOutput, PagesOfARealTreeMatchRowForRow) {
   TempTree tree;
   MakeTree(tree);
+  TempTree longTree;
+  MakeLongTree(longTree);
   const std::vector<std::vector<std::string>> calls = {
       {tree.Root()},
       {tree.Root(), "--dark"},
@@ -110,6 +127,7 @@ TEST(SameOutput, PagesOfARealTreeMatchRowForRow) {
       {tree.Root(), "nothing matches"},
       {tree.Root() + "/banana\\\\"},
       {tree.Root() + "/" + Unicode},
+      {longTree.Root()},
   };
   for (const auto& arguments : calls) {
     const std::string label = arguments.back();
