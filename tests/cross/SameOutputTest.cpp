@@ -5,7 +5,8 @@
 // without regard to case. Names in other scripts than Latin are among them:
 // the Windows build reads names and arguments through the wide calls in
 // UTF-8, so both builds see the same bytes. So are paths past 260 characters
-// and names of 255 UTF-8 bytes.
+// and names of 255 UTF-8 bytes, and folders whose names end in a dot or a
+// blank, which Windows would take for others if given them without "\\?\".
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -84,11 +85,26 @@ const std::string Unicode =
     "d\xC3\xA9";
 
 void MakeTree(const TempTree& tree) {
-  for (const char* file :
-       {"Zebra.txt", "apple.TXT", "Mango/inner.md", "banana/Deep/x.JPG", "banana/Deep/Y.jpg",
-        "banana/a#1.txt", "banana/B.txt", "cherry's & co.txt", ".dotfile", ".hidden/skip.txt",
-        "_under.txt", "~tilde.txt", "Photos 2020/Beach #1.JPG", "Photos 2020/beach 2.jpg", "README",
-        "archive.tar.gz", "100%.txt"}) {
+  for (const char* file : {"Zebra.txt",
+                           "apple.TXT",
+                           "Mango/inner.md",
+                           "banana/Deep/x.JPG",
+                           "banana/Deep/Y.jpg",
+                           "banana/a#1.txt",
+                           "banana/B.txt",
+                           "cherry's & co.txt",
+                           ".dotfile",
+                           ".hidden/skip.txt",
+                           "_under.txt",
+                           "~tilde.txt",
+                           "Photos 2020/Beach #1.JPG",
+                           "Photos 2020/beach 2.jpg",
+                           "README",
+                           "archive.tar.gz",
+                           "100%.txt",
+                           "dot/plain.txt",
+                           "dot./dotted.txt",
+                           "blank /blank.txt"}) {
     tree.File(file, std::string(std::string_view(file).size() * 97, 'x'));
   }
   // Names in other scripts, which both builds read as the same UTF-8 bytes.
