@@ -23,8 +23,8 @@
 
 namespace Platform {
 
-bool TextIsUtf8() {
-  return true;
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
 }
 
 FileHandle CreateOutputFile(const char* path) {

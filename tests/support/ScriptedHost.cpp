@@ -75,8 +75,4 @@ std::uint64_t MonotonicMilliseconds() {
   return now;
 }
 
-bool TextIsUtf8() {
-  return Host().Utf8;
-}
-
 }  // namespace Platform

@@ -1,1 +1,0 @@
-$(document).ready(function(){ $("#_input").on("keyup", function() { var value = $(this).val().toLowerCase().normalize("NFC"); var rows = document.getElementById("fTable").rows; for (var i = 0; i < rows.length; i++) { rows[i].style.display = rows[i].textContent.normalize("NFC").indexOf(value) > -1 ? "" : "none"; } }); });
