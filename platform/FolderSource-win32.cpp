@@ -5,47 +5,12 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "platform/FolderSource.h"
 #include "platform/WidePath.h"
 
 namespace Platform {
 namespace {
-
-// The absolute path the system gives for a path of its own form, such as
-// L"." or L"D:", or empty when it gives none.
-WideText FullPath(const wchar_t* path) {
-  WideText full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetFullPathNameW(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) return {};
-    if (length < full.size()) {
-      full.resize(length);
-      return full;
-    }
-    full.resize(length);  // too small: length counts the terminator
-  }
-}
-
-bool IsDriveRelative(std::string_view path) {
-  const auto letter = static_cast<unsigned char>(path.empty() ? 0 : path[0] | 0x20);
-  return path.size() >= 2 && letter >= 'a' && letter <= 'z' && path[1] == ':' &&
-         (path.size() == 2 || (path[2] != '\\' && path[2] != '/'));
-}
-
-// The path to hand the system for a program path text. A relative text is
-// taken relative to the current folder, which the program never changes, or
-// for "D:x" to drive D's own current folder.
-WideText SystemPathOf(std::string_view path) {
-  static const WideText current = FullPath(L".");
-  if (IsDriveRelative(path) && (path[0] | 0x20) != (current.empty() ? 0 : current[0] | 0x20)) {
-    const wchar_t drive[] = {static_cast<wchar_t>(path[0]), L':', L'\0'};
-    return SystemPath(path, FullPath(drive));
-  }
-  return SystemPath(path, current);
-}
 
 // Copies an entry found by the wide calls into the program's record, its
 // name in UTF-8. False for an entry to leave out: a folder whose name holds
@@ -67,11 +32,11 @@ bool Deliver(const WIN32_FIND_DATAW& found, WIN32_FIND_DATAA* data) {
 class Win32FolderSource final : public FolderSource {
  public:
   DWORD GetFileAttributesA(const char* path) override {
-    return ::GetFileAttributesW(SystemPathOf(path).c_str());
+    return ::GetFileAttributesW(HostSystemPath(path).c_str());
   }
 
   HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) override {
-    const WideText path = SystemPathOf(pattern);
+    const WideText path = HostSystemPath(pattern);
     WIN32_FIND_DATAW found;
     // The basic information level leaves out the short 8.3 names, and large
     // fetches ask for more entries per request, which counts on a share.
@@ -108,7 +73,7 @@ class Win32FolderSource final : public FolderSource {
   bool GetFolderIdentity(const char* folderText, FolderIdentity& identity) override {
     // A folder text names the folder its entries are listed from as text
     // "\*.*": "C:" for a drive's root, not drive C's current folder.
-    const WideText path = SystemPathOf(std::string(folderText) + '\\');
+    const WideText path = HostSystemPath(std::string(folderText) + '\\');
     // Without FILE_FLAG_OPEN_REPARSE_POINT the open follows links and
     // junctions, so the identity is that of the folder they lead to.
     constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;

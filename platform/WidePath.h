@@ -1,7 +1,8 @@
 // Texts as the Windows wide-character calls take and give them: UTF-16
 // beside the program's own UTF-8, and the program's path texts made into the
 // paths the system is handed. Plain C++ without the Windows API, so that its
-// rules are tested on every platform; only the Windows back end uses it.
+// rules are tested on every platform; only the Windows back end uses it
+// (WidePath-win32.cpp adds the current folder of the host).
 #pragma once
 
 #include <cstddef>
@@ -44,5 +45,11 @@ WideText WideTextOf(std::string_view utf8);
 // text that already has the prefix "\\?\" or "\\.\" is handed on unchanged.
 // An empty text gives an empty path, which names nothing.
 WideText SystemPath(std::string_view path, WideView currentFolder);
+
+#ifdef _WIN32
+// SystemPath against the process's current folder, which the program never
+// changes, or for "D:x" against drive D's own current folder.
+WideText HostSystemPath(std::string_view path);
+#endif
 
 }  // namespace Platform
