@@ -120,13 +120,9 @@ void MakeTree(const TempTree& tree) {
 // Paths past 260 characters and the longest names, in a tree of their own:
 // Wine takes seconds to list a folder 1,000 levels deep.
 void MakeLongTree(const TempTree& tree) {
-  std::string longFolder = "long";
-  while (longFolder.size() < 300) longFolder += "/" + std::string(40, 'x');
-  std::string deep = "d";
-  for (int level = 1; level < 1000; ++level) deep += "/d";
-  std::string cjk;
-  for (int i = 0; i < 85; ++i) cjk += "\xE6\x97\xA5";  // 255 bytes
-  for (const std::string& file : {longFolder + "/f.txt", deep + "/g.TXT", "cjk/" + cjk}) {
+  const LongPaths paths = LongPathsPastWindowsLimits();
+  for (const std::string& file :
+       {paths.Folder + "/f.txt", paths.Deep + "/g.TXT", "cjk/" + paths.Name}) {
     tree.File(file, "x");
   }
 }

@@ -203,12 +203,7 @@ TEST(Walk, SubFolderRowsStandTogetherDepthFirst) {
 TEST(Walk, LongPathsAndTheLongestNamesAreListedAndTheirLinksOpen) {
   // Windows takes paths of more than 260 characters, and names of more than
   // 259 UTF-8 bytes, only through its wide calls and the "\\?\" prefix.
-  std::string longFolder = "long";
-  while (longFolder.size() < 300) longFolder += "/" + std::string(40, 'x');
-  std::string deep = "d";
-  for (int level = 1; level < 1000; ++level) deep += "/d";
-  std::string cjk;
-  for (int i = 0; i < 85; ++i) cjk += "\xE6\x97\xA5";  // 255 bytes
+  const LongPaths paths = LongPathsPastWindowsLimits();
   struct Case {
     std::string Label;
     std::string Root;  // the folder to scan, in the tree
@@ -216,10 +211,10 @@ TEST(Walk, LongPathsAndTheLongestNamesAreListedAndTheirLinksOpen) {
     bool Relative;     // the root given relative to the tree
   };
   const std::vector<Case> cases = {
-      {"a folder of 300 characters", "", longFolder + "/f.txt", false},
-      {"1,000 levels deep", "", deep + "/f.txt", false},
-      {"85 CJK characters, 255 bytes", "", cjk, false},
-      {"a relative root of 300 characters", longFolder, "g/f.txt", true},
+      {"a folder of 300 characters", "", paths.Folder + "/f.txt", false},
+      {"1,000 levels deep", "", paths.Deep + "/f.txt", false},
+      {"85 CJK characters, 255 bytes", "", paths.Name, false},
+      {"a relative root of 300 characters", paths.Folder, "g/f.txt", true},
   };
   for (const Case& c : cases) {
     // findlet.exe still writes its page through the ANSI calls, which fail
