@@ -85,26 +85,11 @@ const std::string Unicode =
     "d\xC3\xA9";
 
 void MakeTree(const TempTree& tree) {
-  for (const char* file : {"Zebra.txt",
-                           "apple.TXT",
-                           "Mango/inner.md",
-                           "banana/Deep/x.JPG",
-                           "banana/Deep/Y.jpg",
-                           "banana/a#1.txt",
-                           "banana/B.txt",
-                           "cherry's & co.txt",
-                           ".dotfile",
-                           ".hidden/skip.txt",
-                           "_under.txt",
-                           "~tilde.txt",
-                           "Photos 2020/Beach #1.JPG",
-                           "Photos 2020/beach 2.jpg",
-                           "README",
-                           "archive.tar.gz",
-                           "100%.txt",
-                           "dot/plain.txt",
-                           "dot./dotted.txt",
-                           "blank /blank.txt"}) {
+  for (const char* file :
+       {"Zebra.txt", "apple.TXT", "Mango/inner.md", "banana/Deep/x.JPG", "banana/Deep/Y.jpg",
+        "banana/a#1.txt", "banana/B.txt", "cherry's & co.txt", ".dotfile", ".hidden/skip.txt",
+        "_under.txt", "~tilde.txt", "Photos 2020/Beach #1.JPG", "Photos 2020/beach 2.jpg", "README",
+        "archive.tar.gz", "100%.txt"}) {
     tree.File(file, std::string(std::string_view(file).size() * 97, 'x'));
   }
   // Names in other scripts, which both builds read as the same UTF-8 bytes.
@@ -117,12 +102,16 @@ void MakeTree(const TempTree& tree) {
   tree.SizedFile("banana/Deep/big.bin", 5368709120ULL);
 }
 
-// Paths past 260 characters and the longest names, in a tree of their own:
-// Wine takes seconds to list a folder 1,000 levels deep.
+// Paths past 260 characters, the longest names, and folders whose names end
+// in a dot or a blank, in a tree of their own: Wine takes seconds to list a
+// folder 1,000 levels deep.
 void MakeLongTree(const TempTree& tree) {
   const LongPaths paths = LongPathsPastWindowsLimits();
   for (const std::string& file :
        {paths.Folder + "/f.txt", paths.Deep + "/g.TXT", "cjk/" + paths.Name}) {
+    tree.File(file, "x");
+  }
+  for (const char* file : {"dot/plain.txt", "dot./dotted.txt", "blank /blank.txt"}) {
     tree.File(file, "x");
   }
 }
