@@ -7,7 +7,6 @@
 #include "io/ListingData.h"
 #include "io/TextFile.h"
 #include "io/TextForms.h"
-#include "platform/Platform.h"
 #include "templates/PageTemplates.h"
 
 std::string PageTitle(std::string_view rootPath) {
@@ -23,8 +22,7 @@ void FillPlaceholders(std::string_view templateText, const PlaceholderValues& va
     std::string_view Text;
     std::string_view Value;
   };
-  const Placeholder placeholders[] = {
-      {"^TITLE^", values.Title}, {"^DATE^", values.Date}, {"^CHARSET^", values.Charset}};
+  const Placeholder placeholders[] = {{"^TITLE^", values.Title}, {"^DATE^", values.Date}};
   std::size_t copied = 0;
   for (std::size_t caret = templateText.find('^'); caret != std::string_view::npos;) {
     const std::string_view rest = templateText.substr(caret);
@@ -47,10 +45,8 @@ void FillPlaceholders(std::string_view templateText, const PlaceholderValues& va
 void WriteSearchPage(const RunState& run, const IO::Listing& listing) {
   const std::string title = IO::MarkupText(PageTitle(run.Walk.RootPath));
   const PageTemplate& pageTemplate = run.DarkTheme ? DarkPageTemplate : LightPageTemplate;
-  const bool utf8 = Platform::TextIsUtf8();
   const std::string time = GenerationTime();
-  // A page of UTF-8 names says so, and its search compares the texts in NFC.
-  const PlaceholderValues values{title, time, utf8 ? "utf-8" : "ANSI"};
+  const PlaceholderValues values{title, time};
 
   // Up to LargeListingThreshold files the rows stand in the table, joined
   // from the listing's data; beyond, the page holds the data and its script
@@ -66,7 +62,7 @@ void WriteSearchPage(const RunState& run, const IO::Listing& listing) {
     FillPlaceholders(LargeListing.Close, values, tail);
   } else {
     rows = IO::TableRows(listing.ListingData.View());
-    FillPlaceholders(utf8 ? Utf8Tail : pageTemplate.Tail, values, tail);
+    FillPlaceholders(pageTemplate.Tail, values, tail);
   }
   const std::string_view page[] = {head, large ? listing.ListingData.View() : rows, tail};
 

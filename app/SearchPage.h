@@ -15,9 +15,8 @@ std::string PageTitle(std::string_view rootPath);
 
 // The texts that stand for a template's placeholders.
 struct PlaceholderValues {
-  std::string_view Title;    // "^TITLE^"
-  std::string_view Date;     // "^DATE^"
-  std::string_view Charset;  // "^CHARSET^"
+  std::string_view Title;  // "^TITLE^"
+  std::string_view Date;   // "^DATE^"
 };
 
 // Appends templateText to page with each placeholder replaced by its value.

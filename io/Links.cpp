@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "io/TextForms.h"
-#include "platform/Platform.h"
 
 namespace IO {
 namespace {
@@ -38,10 +37,9 @@ using ByteTable = std::array<ByteKind, 256>;
 // long listing is held in (it is markup-free text) or read as markup. A
 // file name is one component, so in it the backslash, which would read as a
 // separator, is encoded too, and so is the apostrophe. Bytes above 0x7F are
-// encoded where names are UTF-8: the escapes name the same file whatever
-// encoding the browser reads the page in, and a name that is not valid UTF-8
-// still opens. In the ANSI code page they reach the file as they are.
-constexpr ByteTable LinkBytes(bool isFileName, bool escapeHighBytes) {
+// encoded: the escapes name the same file whatever encoding the browser reads
+// the page in, and a name that is not valid UTF-8 still opens.
+constexpr ByteTable LinkBytes(bool isFileName) {
   ByteTable table{};
   for (int c = 0; c < 0x20; ++c) table[c] = ByteKind::Special;
   table[0x7F] = ByteKind::Special;
@@ -49,14 +47,12 @@ constexpr ByteTable LinkBytes(bool isFileName, bool escapeHighBytes) {
   table['%'] = ByteKind::Percent;
   table['&'] = ByteKind::Ampersand;
   if (isFileName) table['\''] = table['\\'] = ByteKind::Special;
-  if (escapeHighBytes) {
-    for (int c = 0x80; c <= 0xFF; ++c) table[c] = ByteKind::Special;
-  }
+  for (int c = 0x80; c <= 0xFF; ++c) table[c] = ByteKind::Special;
   return table;
 }
 
-constexpr ByteTable FolderLink[] = {LinkBytes(false, false), LinkBytes(false, true)};
-constexpr ByteTable FileNameLink[] = {LinkBytes(true, false), LinkBytes(true, true)};
+constexpr ByteTable FolderLink = LinkBytes(false);
+constexpr ByteTable FileNameLink = LinkBytes(true);
 
 ByteKind KindOf(const ByteTable& table, char c) {
   return table[static_cast<unsigned char>(c)];
@@ -105,14 +101,14 @@ char* WriteLink(char* out, std::string_view text, const ByteTable& table) {
 }  // namespace
 
 char* WriteFolderLink(char* out, std::string_view relativeFolder) {
-  return WriteLink(out, relativeFolder, FolderLink[Platform::TextIsUtf8()]);
+  return WriteLink(out, relativeFolder, FolderLink);
 }
 
 char* WriteNameLink(char* out, std::string_view name) {
   // The link ends with the name, and a browser drops blanks at the end of a
   // link: those of the name are written as escapes.
   const std::size_t blanks = name.size() - (name.find_last_not_of(' ') + 1);
-  out = WriteLink(out, name.substr(0, name.size() - blanks), FileNameLink[Platform::TextIsUtf8()]);
+  out = WriteLink(out, name.substr(0, name.size() - blanks), FileNameLink);
   for (std::size_t i = 0; i < blanks; ++i) {
     std::memcpy(out, "%20", 3);
     out += 3;

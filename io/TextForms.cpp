@@ -3,8 +3,6 @@
 #include <array>
 #include <cstring>
 
-#include "platform/Platform.h"
-
 namespace IO {
 namespace {
 
@@ -28,23 +26,20 @@ enum class ByteKind : unsigned char {
 
 using ByteTable = std::array<ByteKind, 256>;
 
-constexpr ByteTable MarkupBytes(bool utf8) {
+constexpr ByteTable MarkupBytes() {
   ByteTable table{};
   table['<'] = table['>'] = table['\n'] = table['\r'] = ByteKind::Reference;
   table['&'] = ByteKind::Ampersand;
-  if (utf8) {
-    for (int c = 0; c < 0x20; ++c) {
-      if (c != '\t' && c != '\n' && c != '\r') table[c] = ByteKind::Control;
-    }
-    table[0x7F] = ByteKind::Control;
-    // The first bytes of every marked character above U+007F.
-    for (int lead : {0xC2, 0xD8, 0xE1, 0xE2, 0xE3, 0xEF}) table[lead] = ByteKind::Lead;
+  for (int c = 0; c < 0x20; ++c) {
+    if (c != '\t' && c != '\n' && c != '\r') table[c] = ByteKind::Control;
   }
+  table[0x7F] = ByteKind::Control;
+  // The first bytes of every marked character above U+007F.
+  for (int lead : {0xC2, 0xD8, 0xE1, 0xE2, 0xE3, 0xEF}) table[lead] = ByteKind::Lead;
   return table;
 }
 
-constexpr ByteTable AnsiMarkup = MarkupBytes(false);
-constexpr ByteTable Utf8Markup = MarkupBytes(true);
+constexpr ByteTable Markup = MarkupBytes();
 
 // Characters that show as nothing, or reorder the text around them.
 bool IsMarked(char32_t c) {
@@ -106,7 +101,7 @@ void LowerAsciiCopy(const char* in, std::size_t count, char* out) {
 }
 
 char* WriteMarkupText(char* out, std::string_view text) {
-  const ByteTable& table = Platform::TextIsUtf8() ? Utf8Markup : AnsiMarkup;
+  const ByteTable& table = Markup;
   std::size_t at = 0;
   while (at < text.size()) {
     // Most names are one plain run, copied whole.

@@ -2,30 +2,34 @@
 // deletion while it is written, so that the system removes it however the
 // process ends, and then put in place in one step: by ReplaceFile where a
 // page stands, which keeps the old page's attributes and access control, or
-// by MoveFileEx where there is none.
+// by MoveFileEx where there is none. Paths go to the system through the wide
+// calls, without the classic 260-character limit.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/OutputFile.h"
+#include "platform/WidePath.h"
 #include "platform/Win32Api.h"
 
 namespace {
 
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The normalised full path of an open file or folder ("\\?\C:\..."), or
-// empty when it cannot be learnt.
+using Platform::HostSystemPath;
+
+// The normalised full path of an open file or folder ("\\?\C:\..."), in
+// UTF-8, or empty when it cannot be learnt.
 std::string FinalPath(HANDLE handle) {
-  std::string path(MAX_PATH, '\0');
+  Platform::WideText path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length =
-        GetFinalPathNameByHandleA(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+        GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
     if (length == 0) return {};
     if (length < path.size()) {
       path.resize(length);
-      return path;
+      return Platform::Utf8Text(path);
     }
     path.resize(length);  // too small: length counts the terminator
   }
@@ -67,8 +71,8 @@ bool IsNamedEntry(const char* path, HANDLE file) {
     name = text;
   }
 
-  const HANDLE folderHandle = CreateFileA(folder.c_str(), 0, ShareAll, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE folderHandle = CreateFileW(HostSystemPath(folder).c_str(), 0, ShareAll, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (folderHandle == INVALID_HANDLE_VALUE) return true;
   std::string expected = FinalPath(folderHandle);
   CloseHandle(folderHandle);
@@ -93,7 +97,7 @@ bool IsOwnPlainFile(const char* path, HANDLE file, DWORD& attributes) {
 }
 
 HANDLE OpenForWriting(const char* path, DWORD disposition) {
-  return CreateFileA(path, GENERIC_WRITE, ShareAll, nullptr, disposition,
+  return CreateFileW(HostSystemPath(path).c_str(), GENERIC_WRITE, ShareAll, nullptr, disposition,
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
@@ -145,23 +149,25 @@ HANDLE OpenInPlace(const char* path) {
 
 // Puts the closed temporary file in the page's place.
 bool PutInPlace() {
-  const char* path = Output.Path.c_str();
-  const char* temporary = Output.Temporary.c_str();
-  if (!Output.Exists) return MoveFileExA(temporary, path, 0) != 0;
+  const Platform::WideText pathText = HostSystemPath(Output.Path);
+  const Platform::WideText temporaryText = HostSystemPath(Output.Temporary);
+  const wchar_t* path = pathText.c_str();
+  const wchar_t* temporary = temporaryText.c_str();
+  if (!Output.Exists) return MoveFileExW(temporary, path, 0) != 0;
   // A read-only page cannot be replaced: the attribute is lifted for the
   // replacement, and the old page's attributes are then given to the new one
   // (or back to the old one).
   if ((Output.Attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    SetFileAttributesA(path, Output.Attributes & ~FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(path, Output.Attributes & ~FILE_ATTRIBUTE_READONLY);
   }
-  bool placed = ReplaceFileA(path, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+  bool placed = ReplaceFileW(path, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                              nullptr) != 0;
   // This error means the old page is gone and the new one still has its
   // temporary name.
   if (!placed && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
-    placed = MoveFileExA(temporary, path, 0) != 0;
+    placed = MoveFileExW(temporary, path, 0) != 0;
   }
-  SetFileAttributesA(path, Output.Attributes);
+  SetFileAttributesW(path, Output.Attributes);
   return placed;
 }
 
@@ -172,8 +178,9 @@ namespace Platform {
 FileHandle CreateOutputFile(const char* path) {
   Output = OpenOutput{path, {}, false, 0, false};
   // What stands at the path now: nothing, or a plain file of its own.
-  const HANDLE existing = CreateFileA(path, FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  const HANDLE existing =
+      CreateFileW(HostSystemPath(path).c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (existing == INVALID_HANDLE_VALUE) {
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return InvalidFile;
   } else {
@@ -189,8 +196,8 @@ FileHandle CreateOutputFile(const char* path) {
   DWORD error = ERROR_FILE_EXISTS;
   for (int attempt = 0; attempt < 100 && error == ERROR_FILE_EXISTS; ++attempt) {
     Output.Temporary = folder + "." + name + "." + TemporaryTag(TagBits());
-    file = CreateFileA(Output.Temporary.c_str(), GENERIC_WRITE | DELETE, ShareAll, nullptr,
-                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file = CreateFileW(HostSystemPath(Output.Temporary).c_str(), GENERIC_WRITE | DELETE, ShareAll,
+                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
   }
   if (file != INVALID_HANDLE_VALUE) {
@@ -222,7 +229,7 @@ bool CloseOutputFile(FileHandle file, bool keep) {
   if (keep && Output.Disposed) keep = MarkForDeletion(handle, false);
   const bool closed = CloseHandle(handle) != 0;
   const bool placed = keep && closed && PutInPlace();
-  if (!placed) DeleteFileA(Output.Temporary.c_str());
+  if (!placed) DeleteFileW(HostSystemPath(Output.Temporary).c_str());
   Output = OpenOutput{};
   return placed;
 }

@@ -22,8 +22,8 @@
 
 namespace Platform {
 
-bool TextIsUtf8() {
-  return true;
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
 }
 
 bool LocalTime(std::int64_t seconds, std::tm& local) {

@@ -1,16 +1,16 @@
 // The Windows back end: the services of Platform.h over the Win32 API and the
-// Microsoft C runtime, but the output file (OutputFile-win32.cpp).
+// Microsoft C runtime, but the output file (OutputFile-win32.cpp), the console
+// (Console-win32.cpp) and the arguments (Arguments-win32.cpp).
 
 #include <stdlib.h>
 #include <time.h>
 
-#include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "platform/Console-win32.h"
 #include "platform/Platform.h"
 #include "platform/TimeZoneText.h"
 #include "platform/Win32Api.h"
@@ -22,52 +22,7 @@
 int _CRT_glob = 0;
 #endif
 
-namespace {
-
-// The console's output code page before the run, while the run has it set to
-// UTF-8; 0 when the run left it alone. The code page belongs to the console,
-// not to the process, and would stay changed for the shell after the run. The
-// exit handler and a console event handler (which runs on a thread of its
-// own) may both restore it; whichever comes first does.
-std::atomic<UINT> SavedConsoleOutputCodePage{0};
-
-void RestoreConsoleOutputCodePage() {
-  const UINT previous = SavedConsoleOutputCodePage.exchange(0);
-  if (previous == 0) return;
-  std::fflush(stdout);  // what is still buffered was written for UTF-8
-  SetConsoleOutputCP(previous);
-}
-
-// Ctrl+C, Ctrl+Break or a closing console window end the process without the
-// exit handlers; the code page is put back first, and the default handler
-// then ends the process as usual.
-BOOL WINAPI RestoreOnConsoleEvent(DWORD) {
-  RestoreConsoleOutputCodePage();
-  return FALSE;
-}
-
-// A console shows the bytes written to it in its output code page, which is
-// the OEM code page (such as 437 or 850) unless the user chose another. When
-// names and arguments are UTF-8, the console is switched to UTF-8 for the run,
-// so that "Path to scan: Café" reads as typed. Output to a file or pipe is
-// left as it is: its bytes are the same either way.
-void UseUtf8Console() {
-  if (!Platform::TextIsUtf8() || !Platform::StandardOutputIsTerminal()) return;
-  const UINT previous = GetConsoleOutputCP();
-  if (previous == 0 || previous == CP_UTF8 || SetConsoleOutputCP(CP_UTF8) == 0) return;
-  SavedConsoleOutputCodePage.store(previous);
-  std::atexit(RestoreConsoleOutputCodePage);
-  SetConsoleCtrlHandler(RestoreOnConsoleEvent, TRUE);
-}
-
-}  // namespace
-
 namespace Platform {
-
-bool TextIsUtf8() {
-  static const bool utf8 = GetACP() == CP_UTF8;
-  return utf8;
-}
 
 bool LocalTime(std::int64_t seconds, std::tm& local) {
   const __time64_t time = seconds;
@@ -109,8 +64,8 @@ std::uint64_t ProcessCpuMicroseconds() {
 }
 
 void PrepareProcess() {
-  // Standard output stays in the runtime's text mode.
-  UseUtf8Console();
+  // Standard output stays in the runtime's text mode, but for a console.
+  WriteConsoleInUtf16();
 
   // The C runtime reads TZ only in its own form (such as EST5EDT) and takes
   // any other value, such as a zone name like Europe/Paris, for UTC. Such a

@@ -7,19 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "platform/OutputFile.h"
 
 namespace Platform {
-
-// Whether the names the find calls deliver, the arguments and therefore the
-// page are UTF-8: always on POSIX, where names are raw bytes and nearly always
-// UTF-8; on Windows when the process code page is UTF-8, which the program's
-// manifest asks for. Otherwise they are in the Windows ANSI code page, which
-// a browser reads as its fallback for a page that declares no encoding it
-// knows. Asked once; the answer holds for the whole run.
-bool TextIsUtf8();
-
 
 // Breaks a count of seconds since 1970-01-01 00:00:00 UTC down into local
 // time. False when the conversion cannot render it.
@@ -40,6 +33,11 @@ std::uint64_t MonotonicMilliseconds();
 // The processor time the process has used so far, on all its threads, in
 // microseconds.
 std::uint64_t ProcessCpuMicroseconds();
+
+// The program's arguments, argument 0 first, as the program reads them: on
+// POSIX the bytes of argv; on Windows the system's UTF-16 command line split
+// as the C runtime splits it, in UTF-8.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Process set-up before any output: console and runtime settings the rest of
 // the program relies on.

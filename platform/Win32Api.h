@@ -1,7 +1,8 @@
 // The operating-system types and values the folder walk and the path check
 // are written against (platform/FolderSource.h has the calls). On Windows they
-// are the real API's; elsewhere the same names with the same bit patterns, so
-// that the walk reads identically on every platform.
+// are the real API's, but for the entry record, which holds names in UTF-8;
+// elsewhere the same names with the same bit patterns, so that the walk reads
+// identically on every platform.
 #pragma once
 
 #ifdef _WIN32
@@ -13,6 +14,18 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+// The program's own entry record in place of the system's ANSI one: the same
+// fields, with the name in UTF-8 as the back end converts it from the wide
+// find calls. A name of up to MAX_PATH - 1 UTF-16 units takes up to three
+// bytes a unit, more than the ANSI record's MAX_PATH bytes hold.
+struct ProgramFindData {
+  DWORD dwFileAttributes;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  char cFileName[3 * MAX_PATH];
+};
+#define WIN32_FIND_DATAA ProgramFindData
 
 #else
 

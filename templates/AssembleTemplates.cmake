@@ -87,8 +87,7 @@ function(read_piece var path)
 endfunction()
 
 read_piece(footer "${TEMPLATES_DIR}/page/footer.html")
-read_piece(search_ansi "${TEMPLATES_DIR}/page/search.js")
-read_piece(search_utf8 "${TEMPLATES_DIR}/page/search-utf8.js")
+read_piece(search "${TEMPLATES_DIR}/page/search.js")
 read_text(large "${TEMPLATES_DIR}/page/large.html")
 read_text(large_script "${TEMPLATES_DIR}/page/large.js")
 
@@ -195,12 +194,11 @@ logo_line(dark_logo logo-dark.jpg)
 # --- The texts --------------------------------------------------------------
 
 # The table form's tail: the footer and the search script in the tail's frame.
-# Pages that declare utf-8 take the script that compares texts in NFC.
+# Pages declare utf-8: the script compares the typed text and each row's text
+# in Unicode NFC.
 set(tail "${page_tail}")
 replace_once(tail "page/tail.html" "@FOOTER@" "${footer}")
-set(utf8_tail "${tail}")
-replace_once(tail "page/tail.html" "@SEARCH@" "${search_ansi}")
-replace_once(utf8_tail "page/tail.html" "@SEARCH@" "${search_utf8}")
+replace_once(tail "page/tail.html" "@SEARCH@" "${search}")
 
 # The large-listing form's tail, in two: what comes before the data (the end
 # of the empty table and the script that draws rows from the data) and after
@@ -221,17 +219,6 @@ set(light_head "${head_start}${css}${head_scripts}${light_logo}${page_heading}")
 set(dark_head "${head_start}${dark_css}${head_scripts}${dark_logo}${page_heading}")
 string(REPLACE "\n" "\r\n" light_head "${light_head}")
 
-# Each head's character-set value is a placeholder: "ANSI", or "utf-8" for a
-# page of UTF-8 names.
-foreach(theme light dark)
-  string(FIND "${${theme}_head}" "<meta charset=\"ANSI\"" at)
-  if(at EQUAL -1)
-    fail("the ${theme} head has no <meta charset=\"ANSI\"")
-  endif()
-  string(REPLACE "<meta charset=\"ANSI\"" "<meta charset=\"^CHARSET^\"" ${theme}_head
-         "${${theme}_head}")
-endforeach()
-
 # --- The C++ file -------------------------------------------------------------
 
 # byte_array(out name text): a zero-terminated char array, 16 bytes a line.
@@ -248,7 +235,6 @@ endfunction()
 byte_array(light_array kLightHead "${light_head}")
 byte_array(dark_array kDarkHead "${dark_head}")
 byte_array(tail_array kTail "${tail}")
-byte_array(utf8_tail_array kUtf8Tail "${utf8_tail}")
 byte_array(large_open_array kLargeOpen "${large_open}")
 byte_array(large_close_array kLargeClose "${large_close}")
 
@@ -262,13 +248,11 @@ namespace {
 ${light_array}
 ${dark_array}
 ${tail_array}
-${utf8_tail_array}
 ${large_open_array}
 ${large_close_array}
 }  // namespace
 
 constinit const PageTemplate LightPageTemplate{kLightHead, kTail};
 constinit const PageTemplate DarkPageTemplate{kDarkHead, kTail};
-constinit const char* const Utf8Tail = kUtf8Tail;
 constinit const LargeListingTemplate LargeListing{kLargeOpen, kLargeClose};
 ")

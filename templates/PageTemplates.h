@@ -1,22 +1,19 @@
 // The built-in page texts. Each text is read-only, ends at its first zero
-// byte and is available for the whole run. A head's character-set value is
-// the placeholder "^CHARSET^", like "^TITLE^" and "^DATE^".
+// byte and is available for the whole run. Pages declare utf-8.
 #pragma once
 
 #include <cstddef>
 
 struct PageTemplate {
   const char* Head;  // from the first byte of the page to the table body's opening tag
-  const char* Tail;  // closes the table body, adds the footer and the search script
+  // Closes the table body, adds the footer and the search script, which
+  // compares the typed text and each row's text in Unicode NFC, so that a
+  // name stored decomposed is found by typing the composed letter.
+  const char* Tail;
 };
 
 extern const PageTemplate LightPageTemplate;
 extern const PageTemplate DarkPageTemplate;
-
-// The tail of either theme for a page that declares utf-8: its search script
-// compares the typed text and each row's text in Unicode NFC, so that a name
-// stored decomposed is found by typing the composed letter.
-extern const char* const Utf8Tail;
 
 // The form of a page that lists more files than a table of one element per
 // row can hold: the head of either theme, then Open (the end of the empty

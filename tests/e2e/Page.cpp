@@ -130,13 +130,13 @@ std::vector<std::string> RowLinks(const std::string& page) {
   return links;
 }
 
-std::string ExpectedHead(bool dark, const std::string& title, bool utf8) {
+std::string ExpectedHead(bool dark, const std::string& title) {
   const PageTemplate& page = dark ? DarkPageTemplate : LightPageTemplate;
-  return Replace(Replace(page.Head, "^CHARSET^", utf8 ? "utf-8" : "ANSI"), "^TITLE^", title);
+  return Replace(page.Head, "^TITLE^", title);
 }
 
-std::string ExpectedTail(const std::string& date, bool utf8) {
-  return Replace(utf8 ? Utf8Tail : LightPageTemplate.Tail, "^DATE^", date);
+std::string ExpectedTail(const std::string& date) {
+  return Replace(LightPageTemplate.Tail, "^DATE^", date);
 }
 
 std::string Row(const std::string& link, const std::string& text, const std::string& kib) {

@@ -32,10 +32,9 @@ std::vector<std::string> SortedRows(const std::string& page);
 std::vector<std::string> RowLinks(const std::string& page);
 
 // The expected head and tail of a page: the template with its placeholders
-// filled, for a page of UTF-8 names (every build whose names are UTF-8: POSIX,
-// and Windows with its UTF-8 code page) or of ANSI names.
-std::string ExpectedHead(bool dark, const std::string& title, bool utf8 = true);
-std::string ExpectedTail(const std::string& date, bool utf8 = true);
+// filled.
+std::string ExpectedHead(bool dark, const std::string& title);
+std::string ExpectedTail(const std::string& date);
 
 // The row of a listed file, without its line feed.
 std::string Row(const std::string& link, const std::string& text, const std::string& kib);

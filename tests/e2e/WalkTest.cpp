@@ -200,5 +200,38 @@ TEST(Walk, SubFolderRowsStandTogetherDepthFirst) {
   }
 }
 
+TEST(Walk, LongPathsAndTheLongestNamesAreListedAndTheirLinksOpen) {
+  // Windows takes paths of more than 260 characters, and names of more than
+  // 259 UTF-8 bytes, only through its wide calls and the "\\?\" prefix.
+  const LongPaths paths = LongPathsPastWindowsLimits();
+  struct Case {
+    std::string Label;
+    std::string Root;  // the folder to scan, in the tree
+    std::string File;  // below it
+    bool Relative;     // the root given relative to the tree
+  };
+  const std::vector<Case> cases = {
+      {"a folder of 300 characters", "", paths.Folder + "/f.txt", false},
+      {"1,000 levels deep", "", paths.Deep + "/f.txt", false},
+      {"85 CJK characters, 255 bytes", "", paths.Name, false},
+      {"a relative root of 300 characters", paths.Folder, "g/f.txt", true},
+  };
+  for (const Case& c : cases) {
+    TempTree tree;
+    const std::string root = c.Root.empty() ? tree.Root() : tree.Path(c.Root);
+    tree.File((c.Root.empty() ? "" : c.Root + "/") + c.File, "x");
+    RunOptions options;
+    if (c.Relative) options.WorkingFolder = tree.Root();
+    const RunResult run = RunTool({c.Relative ? c.Root : root}, options);
+    EXPECT_EQ(run.Status, 0) << c.Label;
+    const std::vector<std::string> links = RowLinks(ReadFile(root + "/search.html"));
+    ASSERT_EQ(links.size(), 1u) << c.Label << "\n" << Console(run);
+    std::string path = links[0];
+    std::replace(path.begin(), path.end(), '\\', '/');
+    EXPECT_EQ(path, "./" + c.File) << c.Label;
+    EXPECT_TRUE(Exists(root + path.substr(1))) << c.Label;
+  }
+}
+
 }  // namespace
 }  // namespace Testing

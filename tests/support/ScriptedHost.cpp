@@ -80,8 +80,4 @@ std::uint64_t ProcessCpuMicroseconds() {
   return 0;
 }
 
-bool TextIsUtf8() {
-  return Host().Utf8;
-}
-
 }  // namespace Platform

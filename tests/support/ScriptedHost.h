@@ -18,9 +18,6 @@ struct HostScript {
   // The files a run wrote, by path, as far as they got.
   std::map<std::string, std::string> Files;
   int OpenFiles = 0;
-  // Whether names and the page are UTF-8, as on POSIX; false stands for a
-  // Windows whose process code page is not.
-  bool Utf8 = true;
   // The console: whether standard output is a terminal and its width (0:
   // not told). The clock reads Milliseconds, then moves it on by
   // MillisecondsPerRead, so that a walk's checkpoints see time pass.

@@ -158,6 +158,14 @@ void TempTree::Fifo(const std::string& relative) const {
   Check(mkfifo(path.c_str(), 0644) == 0, "mkfifo " + path);
 }
 
+LongPaths LongPathsPastWindowsLimits() {
+  LongPaths paths{"long", "d", ""};
+  while (paths.Folder.size() < 300) paths.Folder += "/" + std::string(40, 'x');
+  for (int level = 1; level < 1000; ++level) paths.Deep += "/d";
+  for (int i = 0; i < 85; ++i) paths.Name += "\xE6\x97\xA5";
+  return paths;
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

@@ -37,6 +37,16 @@ class TempTree {
   std::string root_;
 };
 
+// Relative paths past the classic limits of Windows: a folder path of 300
+// characters, one 1,000 levels deep, and a name of 85 CJK characters (255
+// UTF-8 bytes, the most a Linux file system holds).
+struct LongPaths {
+  std::string Folder;
+  std::string Deep;
+  std::string Name;
+};
+LongPaths LongPathsPastWindowsLimits();
+
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 // The names in a folder, sorted.

@@ -36,7 +36,6 @@ TEST(SearchPage, PlaceholdersAreFilledInTheTemplateOnly) {
     std::string Title;
     std::string Date;
     std::string Page;
-    std::string Charset = "utf-8";
   };
   const std::vector<Case> cases = {
       {"<t>^TITLE^</t><h>^TITLE^</h>", "Pics", "D\n", "<t>Pics</t><h>Pics</h>"},
@@ -48,11 +47,10 @@ TEST(SearchPage, PlaceholdersAreFilledInTheTemplateOnly) {
       {"a^b^^TITLE ^DATE ^^DATE^^", "T", "D", "a^b^^TITLE ^DATE ^D^"},
       {"no placeholder", "T", "D", "no placeholder"},
       {"", "T", "D", ""},
-      {"charset=\"^CHARSET^\" ^TITLE^", "^CHARSET^", "", "charset=\"ANSI\" ^CHARSET^", "ANSI"},
   };
   for (const Case& c : cases) {
     std::string page = "#";
-    FillPlaceholders(c.Template, {c.Title, c.Date, c.Charset}, page);
+    FillPlaceholders(c.Template, {c.Title, c.Date}, page);
     EXPECT_EQ(page, "#" + c.Page) << c.Template;
   }
 }
