@@ -71,9 +71,7 @@ class Walk {
   Walk(const WalkOptions& options, Platform::FolderSource& folders, Listing& listing)
       : options_(options),
         listing_(listing),
-        reads_(folders, EntersSubFolder, options.RootPath,
-               ReadAheadOptions{options.Threads, options.ThreadsAfter, options.ReadAheadBytes,
-                                options.FolderPieceEntries}),
+        reads_(folders, EntersSubFolder, options),
         folderText_(options.RootPath),
         rootLength_(options.RootPath.size()) {}
 

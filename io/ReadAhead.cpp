@@ -82,16 +82,17 @@ bool JobOrder::operator()(const ReadJob* a, const ReadJob* b) const {
   return atX < atY;
 }
 
-ReadAhead::ReadAhead(Platform::FolderSource& folders, SubFolderRule enters, std::string rootText,
-                     const ReadAheadOptions& options)
+ReadAhead::ReadAhead(Platform::FolderSource& folders, SubFolderRule enters,
+                     const WalkOptions& options)
     : folders_(folders),
       enters_(enters),
       options_(options),
+      maxThreads_(std::max<std::size_t>(options.Threads, 1)),
+      pieceEntries_(std::max<std::size_t>(options.FolderPieceEntries, 1)),
       begun_(std::chrono::steady_clock::now()),
-      root_(std::make_unique<FolderNode>(std::move(rootText), nullptr, 0)),
-      reads_(JobOrder{options.PieceEntries}),
-      completions_(JobOrder{options.PieceEntries}) {
-  if (options_.PieceEntries == 0) options_.PieceEntries = 1;
+      root_(std::make_unique<FolderNode>(options.RootPath, nullptr, 0)),
+      reads_(JobOrder{pieceEntries_}),
+      completions_(JobOrder{pieceEntries_}) {
   root_->read_ = ReadJob{root_.get(), 0};
   root_->readQueued_ = true;
   reads_.insert(&root_->read_);
@@ -119,7 +120,7 @@ std::size_t Processors() {
 }  // namespace
 
 void ReadAhead::AddThreadsWhenDue() {
-  const std::size_t most = options_.Threads - 1;
+  const std::size_t most = maxThreads_ - 1;
   if (threads_.size() >= most) return;
   const auto now = std::chrono::steady_clock::now();
   if (threads_.empty()) {
@@ -144,7 +145,7 @@ void ReadAhead::AddThreads(std::size_t count) {
       threads_.emplace_back([this] { Work(); });
     } catch (const std::system_error&) {
       // The host gives no more threads: the walk goes on with those it has.
-      options_.Threads = threads_.size() + 1;
+      maxThreads_ = threads_.size() + 1;
       return;
     }
   }
@@ -188,7 +189,7 @@ void ReadAhead::Release(FolderNode& folder, std::size_t index) {
     // Threads that wait for room go on once a quarter of it is free again,
     // together rather than one at a time for each piece released: one for
     // each processor, since the reads ahead are many already.
-    if (waitingForRoom_ && heldBytes_ <= options_.Bytes - options_.Bytes / 4) {
+    if (waitingForRoom_ && heldBytes_ <= options_.ReadAheadBytes - options_.ReadAheadBytes / 4) {
       waitingForRoom_ = false;
       Wake(std::min(reads_.size(), Processors()));
     }
@@ -234,7 +235,7 @@ ReadJob* ReadAhead::NextJob(bool& isRead) {
   }
   ReadJob* read = nullptr;
   if (!reads_.empty()) {
-    if (heldBytes_ < options_.Bytes) {
+    if (heldBytes_ < options_.ReadAheadBytes) {
       read = *reads_.begin();
     } else {
       waitingForRoom_ = true;
@@ -290,7 +291,7 @@ void ReadAhead::RunRead(Lock& lock, FolderNode& folder, std::size_t index) {
     entries = 1;
   }
   const bool walkThread = std::this_thread::get_id() == walkThread_;
-  while (entries < options_.PieceEntries) {
+  while (entries < pieceEntries_) {
     // A long listing on the walk's own thread is no reason to stop adding
     // threads.
     if (walkThread) AddThreadsWhenDue();
@@ -369,7 +370,7 @@ std::size_t ReadAhead::CompleteItems(FolderPiece& piece) {
 void ReadAhead::Settle(Lock& lock, FolderNode& folder, FolderPiece& piece, std::size_t index) {
   piece.settling_ = true;
   lock.unlock();
-  const std::uint64_t first = static_cast<std::uint64_t>(index) * options_.PieceEntries;
+  const std::uint64_t first = static_cast<std::uint64_t>(index) * pieceEntries_;
   std::size_t subFolderBytes = 0;
   for (std::size_t i = 0; i < piece.Items.size(); ++i) {
     FolderItem& item = piece.Items[i];

@@ -5,7 +5,7 @@
 // each folder's entries in the order the file system gives them and each
 // sub-folder at its place among them, exactly as if it read them itself.
 //
-// A folder is read in pieces of up to PieceEntries entries. Each piece is one
+// A folder is read in pieces of up to FolderPieceEntries entries. Each piece is one
 // job: list the entries; then, where the file system leaves each entry's
 // attributes to a request of its own, complete them, which any number of
 // threads may share; then decide which of its sub-folders are entered, each
@@ -16,8 +16,14 @@
 // with one thread it reads every folder itself.
 //
 // What is held is bounded: pieces read and not yet released by the walk, and
-// the sub-folders they name, count against Bytes, and no thread starts a new
-// read while they pass it. No thread outlives the ReadAhead.
+// the sub-folders they name, count against ReadAheadBytes, and no thread
+// starts a new read while they pass it. No thread outlives the ReadAhead.
+//
+// The other threads start once the walk has run ThreadsAfter, so that a walk
+// that is over sooner starts none: first one per processor, then, as long as
+// the process keeps less than half of the processors busy (its reads wait
+// for the file system), twice as many every few milliseconds, up to Threads.
+// A walk that keeps the processors busy gains nothing from more.
 #pragma once
 
 #include <atomic>
@@ -33,28 +39,13 @@
 #include <thread>
 #include <vector>
 
+#include "io/FolderWalk.h"
 #include "platform/FolderSource.h"
 
 namespace IO {
 
 class FolderNode;
 class FolderPiece;
-
-struct ReadAheadOptions {
-  // Folder reads in flight at most, the walk's own thread included; 1 reads
-  // every folder on the walk's own thread.
-  std::size_t Threads = 1;
-  // The other threads start once the walk has run this long, so that a walk
-  // that is over sooner starts none: first one per processor, then, as long
-  // as the process keeps less than half of the processors busy (its reads
-  // wait for the file system), twice as many every few milliseconds, up to
-  // Threads. A walk that keeps the processors busy gains nothing from more.
-  std::chrono::microseconds ThreadsAfter{0};
-  // Bytes of pieces and sub-folders held, beyond which no new read starts.
-  std::size_t Bytes = std::size_t{8} << 20;
-  // Entries per piece of a folder.
-  std::size_t PieceEntries = 4096;
-};
 
 // One entry of a folder.
 struct FolderItem {
@@ -157,8 +148,8 @@ class FolderPiece {
 
 class ReadAhead {
  public:
-  ReadAhead(Platform::FolderSource& folders, SubFolderRule enters, std::string rootText,
-            const ReadAheadOptions& options);
+  // Reads below options.RootPath, as options say, until destroyed.
+  ReadAhead(Platform::FolderSource& folders, SubFolderRule enters, const WalkOptions& options);
   ~ReadAhead();
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -191,7 +182,11 @@ class ReadAhead {
 
   Platform::FolderSource& folders_;
   SubFolderRule enters_;
-  ReadAheadOptions options_;
+  const WalkOptions& options_;
+  // Threads at most, the walk's own included: options_.Threads, or fewer
+  // when the host gives no more.
+  std::size_t maxThreads_;
+  std::size_t pieceEntries_;  // at least 1
   std::chrono::steady_clock::time_point begun_;
   std::unique_ptr<FolderNode> root_;
 
