@@ -64,10 +64,6 @@ void AppendDataBreak(TextBuffer& data) {
   data.Append(DataOpen);
 }
 
-}  // namespace IO
-
-namespace IO {
-
 std::string TableRows(std::string_view data) {
   constexpr std::string_view Open = "<tr><td><a href=\".";
   constexpr std::string_view LinkEnd = "\" target=\"_blank\">";

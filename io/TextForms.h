@@ -27,10 +27,9 @@ bool BeginsCharacterReference(std::string_view text, std::size_t at);
 // and an '&' that would begin a character reference are written as
 // references. Used for the link text and the page title.
 //
-// Where names are UTF-8, a character that a browser would not show, or that
-// would reorder what the browser shows around it, is written as a visible
-// mark of its code point instead, such as "⟦U+202E⟧", so that no name can
-// show as another: the bidirectional controls (U+061C, U+200E, U+200F,
+// A UTF-8 character that a browser would not show, or that would reorder
+// what the browser shows around it, is written as a visible mark of its code
+// point instead, such as "⟦U+202E⟧", so that no name can show as another: the bidirectional controls (U+061C, U+200E, U+200F,
 // U+202A to U+202E, U+2066 to U+2069), the control characters other than tab
 // and line breaks (U+0001 to U+001F, U+007F, U+0080 to U+009F), and the
 // invisible formatting characters that take no part in writing a name
