@@ -76,7 +76,6 @@ class Win32FolderSource final : public FolderSource {
     const WideText path = HostSystemPath(std::string(folderText) + '\\');
     // Without FILE_FLAG_OPEN_REPARSE_POINT the open follows links and
     // junctions, so the identity is that of the folder they lead to.
-    constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     const HANDLE folder = CreateFileW(path.c_str(), 0, ShareAll, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (folder == INVALID_HANDLE_VALUE) return false;

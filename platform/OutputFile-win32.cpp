@@ -15,24 +15,14 @@
 
 namespace {
 
-constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 using Platform::HostSystemPath;
 
 // The normalised full path of an open file or folder ("\\?\C:\..."), in
 // UTF-8, or empty when it cannot be learnt.
 std::string FinalPath(HANDLE handle) {
-  Platform::WideText path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return Platform::Utf8Text(path);
-    }
-    path.resize(length);  // too small: length counts the terminator
-  }
+  return Platform::Utf8Text(Platform::TextOfCall([&](wchar_t* buffer, std::size_t size) {
+    return GetFinalPathNameByHandleW(handle, buffer, static_cast<DWORD>(size), 0);
+  }));
 }
 
 bool SameTextIgnoringAsciiCase(std::string_view a, std::string_view b) {

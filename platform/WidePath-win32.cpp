@@ -10,17 +10,9 @@ namespace {
 // The absolute path the system gives for a path of its own form, such as
 // L"." or L"D:", or empty when it gives none.
 WideText FullPath(const wchar_t* path) {
-  WideText full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetFullPathNameW(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) return {};
-    if (length < full.size()) {
-      full.resize(length);
-      return full;
-    }
-    full.resize(length);  // too small: length counts the terminator
-  }
+  return TextOfCall([&](wchar_t* buffer, std::size_t size) {
+    return GetFullPathNameW(path, static_cast<DWORD>(size), buffer, nullptr);
+  });
 }
 
 bool IsDriveRelative(std::string_view path) {

@@ -46,6 +46,22 @@ WideText WideTextOf(std::string_view utf8);
 // An empty text gives an empty path, which names nothing.
 WideText SystemPath(std::string_view path, WideView currentFolder);
 
+// The text a system call writes into a buffer it is given: call(buffer,
+// size) gives the length it wrote, or, when the buffer is too small, the
+// size it needs, terminator counted, and is called again with that much.
+// Empty when it gives 0, as a failing call does.
+template <class Call>
+WideText TextOfCall(Call call) {
+  WideText text(260, WideChar{0});
+  for (;;) {
+    const std::size_t length = call(text.data(), text.size());
+    if (length == 0) return {};
+    const bool fits = length < text.size();
+    text.resize(length);
+    if (fits) return text;
+  }
+}
+
 #ifdef _WIN32
 // SystemPath against the process's current folder, which the program never
 // changes, or for "D:x" against drive D's own current folder.

@@ -27,6 +27,10 @@ struct ProgramFindData {
 };
 #define WIN32_FIND_DATAA ProgramFindData
 
+// Every sharing mode: the program's own opens never keep others from
+// reading, writing, renaming or deleting.
+inline constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 #else
 
 #include <dirent.h>
