@@ -17,7 +17,6 @@
   var body = document.getElementById("fTable");
   var table = body.parentNode;
   var input = document.getElementById("_input");
-  var nfc = document.characterSet === "UTF-8";
   var page = table.parentNode;
   var count = document.createElement("p");
   count.id = "fCount";
@@ -66,11 +65,10 @@
     });
   }
   // Texts are searched lower-cased in full, every run of white space read
-  // as one blank (as the page shows it), and in UTF-8 pages in NFC: the
-  // typed text, and each row's link text.
+  // as one blank (as the page shows it), in NFC, as the table form searches
+  // them: the typed text, and each row's link text.
   function searched(text) {
-    text = text.toLowerCase().replace(/\s+/g, " ");
-    return nfc ? text.normalize("NFC") : text;
+    return text.toLowerCase().replace(/\s+/g, " ").normalize("NFC");
   }
   function grow(array, size) {
     var bigger = new (array.constructor)(Math.max(size, 2 * array.length));
