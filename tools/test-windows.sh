@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The Windows part of the tests, headless: cross-builds findlet.exe (windows
 # preset), checks that it imports only system DLLs and carries its
-# application manifest, runs the end-to-end
-# suite against it under Wine (wine preset: the native build, which registers
-# its end-to-end cases a second time for findlet.exe), then builds the .zip
-# and runs the findlet.exe it holds under Wine, on names in several scripts
-# and with a Wine console, on which it must show them as they are.
+# application manifest, runs the end-to-end suite against it under Wine (wine
+# preset: the native build, which registers its end-to-end cases a second
+# time for findlet.exe), then builds the .zip and runs the findlet.exe it
+# holds under Wine, on names in several scripts and with a Wine console, on
+# which it must show them as they are.
 #
 # Needs, as Debian packages: cmake ninja-build g++ libgtest-dev libgmock-dev
 # g++-mingw-w64-x86-64-posix wine wine64 (and script, from util-linux, for

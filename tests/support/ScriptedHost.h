@@ -1,6 +1,6 @@
 // The host services of Platform.h held in memory, linked in place of a back
-// end: output files, the console's terminal and clock, and whether names are
-// UTF-8. With ScriptedFolders, a whole run needs no real file system.
+// end: output files, and the console's terminal and clock. With
+// ScriptedFolders, a whole run needs no real file system.
 #pragma once
 
 #include <cstdint>
