@@ -56,7 +56,8 @@ TEST(Failure, LinkNamedSearchHtmlIsNotWrittenThrough) {
     // Wine leaves a link that leads nowhere out of the listing, and cannot
     // tell it from no file at all: the page then takes the link's place.
     const bool listed = !WindowsTarget() || target == elsewhere.Path("precious.txt");
-    EXPECT_EQ(Console(run), listed ? Failed(tree.Root(), ".html ") : ExpectedConsole(tree.Root(), ""))
+    EXPECT_EQ(Console(run),
+              listed ? Failed(tree.Root(), ".html ") : ExpectedConsole(tree.Root(), ""))
         << target;
   }
   EXPECT_EQ(ReadFile(elsewhere.Path("precious.txt")), "keep me");
