@@ -6,12 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/RunState.h"
 #include "app/SearchPage.h"
+#include "io/ErrorReport.h"
 #include "io/FolderWalk.h"
 #include "io/Progress.h"
 #include "io/TextForms.h"
@@ -103,9 +105,9 @@ int RunFindlet(int argc, char** argv, Platform::FolderSource& folders) {
     return 0;
   }
 
-  const DWORD attributes = folders.GetFileAttributesA(argv[1]);
+  const bool isFolder = folders.IsFolder(argv[1]);
   std::cout << "Path to scan: " << argv[1] << "\n\n";
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+  if (!isFolder) {
     std::cout << "*** Invalid Path ***\n\n";
     PrintExamples();
     return -2;
@@ -134,7 +136,24 @@ void ScanAndWrite(const RunState& run, Platform::FolderSource& folders) {
   // On a terminal, a long walk shows how far it got on a line of its own,
   // blanked out again before the page step writes its first message.
   IO::StartProgress();
-  const IO::Listing listing = IO::BuildListing(run.Walk, folders);
+  std::optional<IO::Listing> listing;
+  try {
+    listing.emplace(IO::BuildListing(run.Walk, folders));
+  } catch (const std::bad_alloc&) {
+    IO::EndProgress();
+    IO::ErrorReport("BuildListing", __LINE__, {{"memory", "exhausted"}});
+  } catch (const IO::NoFolderHandles& failure) {
+    IO::EndProgress();
+    IO::ErrorReport("BuildListing", __LINE__,
+                    {{"open files", "exhausted"}, {"folder", failure.FolderText}});
+  }
+  if (!listing) {
+    // A walk that could not go on would make a page that lacks files: the
+    // page stays as it was.
+    std::cout << "*** Can't output file ***\n\n"
+              << "Output filepath failed: " << run.Walk.RootPath << "\\search.html\n\n";
+    return;
+  }
   IO::EndProgress();
-  WriteSearchPage(run, listing);
+  WriteSearchPage(run, *listing);
 }

@@ -21,11 +21,11 @@ bool LinkLeadsBack(Platform::FolderSource& folders, const FolderNode& folder,
   std::string text = folder.Text();
   text.push_back('\\');
   text.append(name);
-  Platform::FolderIdentity target;
-  if (!folders.GetFolderIdentity(text.c_str(), target)) return true;
+  const std::optional<Platform::FolderIdentity> target = folders.Identity(text);
+  if (!target) return true;
   for (const FolderNode* ancestor = &folder; ancestor != nullptr; ancestor = ancestor->Parent()) {
     const Platform::FolderIdentity* identity = ancestor->Identity(folders);
-    if (identity != nullptr && *identity == target) return true;
+    if (identity != nullptr && *identity == *target) return true;
   }
   return false;
 }
@@ -34,9 +34,9 @@ bool LinkLeadsBack(Platform::FolderSource& folders, const FolderNode& folder,
 // subtree. A name holding a backslash (possible on POSIX only) cannot be spelt
 // in a folder text: it would name a different folder.
 bool EntersSubFolder(Platform::FolderSource& folders, const FolderNode& folder,
-                     std::string_view name, DWORD attributes) {
+                     std::string_view name, Platform::EntryKind kind) {
   if (name.front() == '.' || name.find('\\') != std::string_view::npos) return false;
-  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 || !LinkLeadsBack(folders, folder, name);
+  return kind != Platform::EntryKind::FolderLink || !LinkLeadsBack(folders, folder, name);
 }
 
 bool PassesFilter(const std::vector<std::string>& filterList, std::string_view lowerName) {
@@ -111,7 +111,7 @@ class Walk {
     if (++entries_ % ProgressEntries == 0) {
       ReportProgress(listing_.ListedFiles, folders_, RelativeFolder());
     }
-    if ((item.Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    if (item.Kind == Platform::EntryKind::File) {
       ListFile(level, name, item.Size);
     } else if (item.SubFolder) {
       const std::size_t length = folderText_.size();

@@ -53,7 +53,15 @@ struct Listing {
   std::set<std::string, std::less<>> ExtensionSet;
 };
 
-// Lists options.RootPath and every sub-folder it enters.
+// Thrown by the walk when a folder cannot be opened for lack of file
+// handles and no other folder is open to close: leaving it out would make a
+// page that lacks its files.
+struct NoFolderHandles {
+  std::string FolderText;
+};
+
+// Lists options.RootPath and every sub-folder it enters. Throws
+// std::bad_alloc or NoFolderHandles when the walk cannot go on.
 Listing BuildListing(const WalkOptions& options, Platform::FolderSource& folders);
 
 }  // namespace IO

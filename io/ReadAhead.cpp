@@ -9,6 +9,8 @@
 
 namespace IO {
 
+using Platform::EntryKind;
+
 FolderNode::FolderNode(std::string name, FolderNode* parent, std::uint64_t place)
     : name_(std::move(name)),
       parent_(parent),
@@ -31,148 +33,142 @@ std::string FolderNode::Text() const {
 }
 
 const Platform::FolderIdentity* FolderNode::Identity(Platform::FolderSource& folders) const {
-  std::call_once(identityOnce_,
-                 [&] { identityKnown_ = folders.GetFolderIdentity(Text().c_str(), identity_); });
-  return identityKnown_ ? &identity_ : nullptr;
+  std::call_once(identityOnce_, [&] { identity_ = folders.Identity(Text()); });
+  return identity_ ? &*identity_ : nullptr;
 }
 
-std::size_t FolderNode::Bytes() const {
-  return sizeof(FolderNode) + name_.capacity();
-}
-
-void FolderPiece::Add(const WIN32_FIND_DATAA& data) {
-  const char* name = data.cFileName;
-  if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return;
-  const std::size_t length = std::strlen(name);
-  FolderItem item;
-  item.NameAt = static_cast<std::uint32_t>(names_.size());
-  item.NameLength = static_cast<std::uint32_t>(length);
-  item.Attributes = data.dwFileAttributes;
-  item.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  names_.append(name, length + 1);
-  if (item.Attributes == Platform::AttributesToComplete) {
-    pending_.push_back(static_cast<std::uint32_t>(Items.size()));
-  }
-  Items.push_back(std::move(item));
-}
-
-// A job stands in its folder at the entry its piece begins with, written
-// 2 k for entry k, and a sub-folder at 2 k + 1: a piece comes after the
-// sub-folders named before it, and before those it names. Two jobs are
-// compared at the place where their folders' lines part.
-bool JobOrder::operator()(const ReadJob* a, const ReadJob* b) const {
-  const FolderNode* x = a->Folder;
-  const FolderNode* y = b->Folder;
-  std::uint64_t atX = 2 * a->Piece * PieceEntries;
-  std::uint64_t atY = 2 * b->Piece * PieceEntries;
+// Two jobs compare at the level where their folders' lines part: each stands
+// there at its own entry, or at the entry of the sub-folder it lies below.
+// Where one folder is the other's ancestor, the job below comes first: its
+// sub-folder was named by a piece read before the other job's entry.
+bool JobOrder::operator()(const ReadJob& a, const ReadJob& b) const {
+  const FolderNode* x = a.Folder;
+  const FolderNode* y = b.Folder;
+  std::uint64_t atX = a.Entry;
+  std::uint64_t atY = b.Entry;
+  int below = 0;  // which of the two lies below the other's folder
   while (x->depth_ > y->depth_) {
     atX = x->place_;
     x = x->parent_;
+    below = -1;
   }
   while (y->depth_ > x->depth_) {
     atY = y->place_;
     y = y->parent_;
+    below = 1;
   }
   while (x != y) {
     atX = x->place_;
     x = x->parent_;
     atY = y->place_;
     y = y->parent_;
+    below = 0;
   }
-  return atX < atY;
-}
-
-ReadAhead::ReadAhead(Platform::FolderSource& folders, SubFolderRule enters,
-                     const WalkOptions& options)
-    : folders_(folders),
-      enters_(enters),
-      options_(options),
-      maxThreads_(std::max<std::size_t>(options.Threads, 1)),
-      pieceEntries_(std::max<std::size_t>(options.FolderPieceEntries, 1)),
-      begun_(std::chrono::steady_clock::now()),
-      root_(std::make_unique<FolderNode>(options.RootPath, nullptr, 0)),
-      reads_(JobOrder{pieceEntries_}),
-      completions_(JobOrder{pieceEntries_}) {
-  root_->read_ = ReadJob{root_.get(), 0};
-  root_->readQueued_ = true;
-  reads_.insert(&root_->read_);
-}
-
-ReadAhead::~ReadAhead() {
-  {
-    const Lock lock(mutex_);
-    stopping_ = true;
-  }
-  workQueued_.notify_all();
-  for (std::thread& thread : threads_) thread.join();
+  if (atX != atY) return atX < atY;
+  if (below != 0) return below < 0;
+  return (a.Piece != nullptr) > (b.Piece != nullptr);  // a piece to complete before a read
 }
 
 namespace {
 
 // How often the walk looks whether to add threads.
 constexpr std::chrono::milliseconds MeasureEvery{5};
+// Room taken before an entry is read: the most one entry and the sub-folder
+// it may name can hold.
+constexpr std::size_t EntryRoom = sizeof(FolderItem) + sizeof(std::uint32_t) + sizeof(FolderNode) +
+                                  2 * Platform::LongestNameBytes + 1;
 
-std::size_t Processors() {
-  const unsigned count = std::thread::hardware_concurrency();
-  return count == 0 ? 1 : count;
+std::size_t EntryBytes(std::size_t nameLength, EntryKind kind) {
+  const std::size_t node = kind == EntryKind::File ? 0 : sizeof(FolderNode) + nameLength;
+  return sizeof(FolderItem) + sizeof(std::uint32_t) + nameLength + 1 + node;
 }
 
 }  // namespace
 
+ReadAhead::ReadAhead(Platform::FolderSource& folders, SubFolderRule enters,
+                     const WalkOptions& options)
+    : folders_(folders),
+      enters_(enters),
+      options_(options),
+      pieceEntries_(std::max<std::size_t>(options.FolderPieceEntries, 1)),
+      maxOpen_(std::max<std::size_t>(options.Threads, 1) + 16),
+      begun_(std::chrono::steady_clock::now()),
+      root_(std::make_unique<FolderNode>(options.RootPath, nullptr, 0)),
+      maxThreads_(std::max<std::size_t>(options.Threads, 1)),
+      processors_(Platform::UsableProcessors()) {}
+
+ReadAhead::~ReadAhead() {
+  for (std::jthread& thread : threads_) thread.request_stop();
+  threads_.clear();  // joins them
+}
+
+// Threads start once the walk has run ThreadsAfter: as many as the process
+// has processors to run them. Then, as long as the process keeps less than
+// half of those processors busy (its reads wait for the file system), their
+// number doubles every few milliseconds, up to Threads. A walk that keeps
+// the processors busy gains nothing from more.
 void ReadAhead::AddThreadsWhenDue() {
   const std::size_t most = maxThreads_ - 1;
   if (threads_.size() >= most) return;
   const auto now = std::chrono::steady_clock::now();
-  if (threads_.empty()) {
+  std::size_t more = 0;
+  if (measuredAt_ == std::chrono::steady_clock::time_point{}) {
     if (now - begun_ < options_.ThreadsAfter) return;
-    AddThreads(std::min(most, Processors()));
+    more = static_cast<std::size_t>(processors_);
   } else {
     if (now - measuredAt_ < MeasureEvery) return;
     const auto wall = std::chrono::duration_cast<std::chrono::microseconds>(now - measuredAt_);
     const double busy = static_cast<double>(Platform::ProcessCpuMicroseconds() - processorAt_) /
                         static_cast<double>(wall.count());
-    if (busy < 0.5 * static_cast<double>(Processors())) {
-      AddThreads(std::min(most - threads_.size(), threads_.size()));
+    if (busy < 0.5 * processors_) more = std::max<std::size_t>(threads_.size(), 1);
+  }
+  try {
+    for (more = std::min(more, most - threads_.size()); more > 0; --more) {
+      threads_.emplace_back([this](std::stop_token stop) { Work(stop); });
     }
+  } catch (const std::system_error&) {
+    maxThreads_ = threads_.size() + 1;  // the host gives no more: go on with those
   }
   measuredAt_ = now;
   processorAt_ = Platform::ProcessCpuMicroseconds();
-}
-
-void ReadAhead::AddThreads(std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    try {
-      threads_.emplace_back([this] { Work(); });
-    } catch (const std::system_error&) {
-      // The host gives no more threads: the walk goes on with those it has.
-      maxThreads_ = threads_.size() + 1;
-      return;
-    }
-  }
 }
 
 const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
   AddThreadsWhenDue();
   Lock lock(mutex_);
   for (;;) {
-    if (index < folder.pieces_.size()) {
-      FolderPiece& piece = *folder.pieces_[index];
-      if (piece.ready_) return &piece;
-      if (piece.completionQueued_) {
-        RunCompletion(lock, folder, piece);
-        continue;
-      }
-    } else if (folder.ended_) {
-      return nullptr;
-    } else if (folder.readQueued_ && folder.read_.Piece == index) {
-      reads_.erase(&folder.read_);
-      folder.readQueued_ = false;
-      RunRead(lock, folder, index);
+    FolderPiece* piece = index < folder.pieces_.size() ? folder.pieces_[index].get() : nullptr;
+    if (piece != nullptr && piece->state_ == FolderPiece::State::Ready) {
+      // Reached: it no longer counts against the bound.
+      GiveRoom(std::exchange(piece->counted_, 0));
+      return piece;
+    }
+    if (piece != nullptr && piece->state_ == FolderPiece::State::Complete) {
+      Settle(lock, *piece);  // a reading thread failed to
       continue;
     }
-    // Waits for the piece, looking now and then whether more threads would
-    // bring it sooner.
-    if (pieceSettled_.wait_for(lock, MeasureEvery) == std::cv_status::timeout) {
+    if (piece != nullptr && piece->state_ == FolderPiece::State::Completing &&
+        (piece->nextUnknown_ < piece->unknown_.size() ||
+         (piece->failed_ > 0 && piece->unknownLeft_ == piece->failed_ && piece->helpers_ == 0))) {
+      Complete(lock, *piece, true);
+      continue;
+    }
+    if (piece == nullptr && folder.ended_) return nullptr;
+    if (piece == nullptr && !folder.reading_) {
+      jobs_.erase(ReadJob{&folder, folder.entriesRead_, nullptr});
+      folder.reading_ = true;
+      if (Read(lock, folder, false) == Outcome::NoHandles && !CloseIdleListing()) {
+        // Retried once a reading thread closes a folder.
+        if (running_ == 0) throw NoFolderHandles{folder.Text()};
+        pieceReady_.wait(lock);
+      }
+      continue;
+    }
+    // Another thread works on it: sleep until it is done, waking now and
+    // then to look whether more threads would bring it sooner.
+    if (threads_.size() + 1 >= maxThreads_) {
+      pieceReady_.wait(lock);
+    } else if (pieceReady_.wait_for(lock, MeasureEvery) == std::cv_status::timeout) {
       lock.unlock();
       AddThreadsWhenDue();
       lock.lock();
@@ -185,223 +181,294 @@ void ReadAhead::Release(FolderNode& folder, std::size_t index) {
   {
     const Lock lock(mutex_);
     piece = std::move(folder.pieces_[index]);
-    heldBytes_ -= piece->bytes_;
-    // Threads that wait for room go on once a quarter of it is free again,
-    // together rather than one at a time for each piece released: one for
-    // each processor, since the reads ahead are many already.
-    if (waitingForRoom_ && heldBytes_ <= options_.ReadAheadBytes - options_.ReadAheadBytes / 4) {
-      waitingForRoom_ = false;
-      Wake(std::min(reads_.size(), Processors()));
-    }
   }
   // The piece and the sub-folders it names go here, outside the lock.
 }
 
-void ReadAhead::Work() {
+void ReadAhead::Work(std::stop_token stop) {
   Lock lock(mutex_);
-  for (;;) {
-    bool isRead = false;
-    ReadJob* job = nullptr;
-    while (!stopping_ && (job = NextJob(isRead)) == nullptr) {
-      ++idleThreads_;
-      workQueued_.wait(lock);
-      --idleThreads_;
-    }
-    if (stopping_) return;
-    FolderNode& folder = *job->Folder;
-    if (isRead) {
-      reads_.erase(job);
-      folder.readQueued_ = false;
-      RunRead(lock, folder, job->Piece);
-    } else {
-      RunCompletion(lock, folder, *folder.pieces_[job->Piece]);
-    }
-  }
-}
-
-// The first job a thread may take: the first completion with entries left,
-// or the first read if it comes before that and there is room for it.
-ReadJob* ReadAhead::NextJob(bool& isRead) {
-  ReadJob* completion = nullptr;
-  while (!completions_.empty()) {
-    ReadJob* job = *completions_.begin();
-    FolderPiece& piece = *job->Folder->pieces_[job->Piece];
-    if (piece.nextPending_.load(std::memory_order_relaxed) < piece.pending_.size()) {
-      completion = job;
-      break;
-    }
-    piece.completionQueued_ = false;
-    completions_.erase(completions_.begin());
-  }
-  ReadJob* read = nullptr;
-  if (!reads_.empty()) {
-    if (heldBytes_ < options_.ReadAheadBytes) {
-      read = *reads_.begin();
-    } else {
-      waitingForRoom_ = true;
-    }
-  }
-  if (completion != nullptr && (read == nullptr || reads_.key_comp()(completion, read))) {
-    isRead = false;
-    return completion;
-  }
-  isRead = read != nullptr;
-  return read;
-}
-
-void ReadAhead::Wake(std::size_t threads) {
-  for (std::size_t i = 0; i < std::min(threads, idleThreads_); ++i) workQueued_.notify_one();
-}
-
-void ReadAhead::QueueRead(ReadJob& job) {
-  reads_.insert(&job);
-  Wake(1);
-}
-
-void ReadAhead::QueueCompletion(FolderPiece& piece) {
-  piece.completionQueued_ = true;
-  completions_.insert(&piece.complete_);
-  // Every idle thread may take an entry of it; the thread that read the
-  // piece takes one too, and so does the walk's thread if it waits for it.
-  Wake(piece.pending_.size() - 1);
-  pieceSettled_.notify_all();
-}
-
-// Reads the piece with that index: called, and returns, with the lock held,
-// the job already taken off the queue.
-void ReadAhead::RunRead(Lock& lock, FolderNode& folder, std::size_t index) {
-  HANDLE find = folder.find_;
-  lock.unlock();
-
-  auto piece = std::make_unique<FolderPiece>();
-  WIN32_FIND_DATAA data;
-  std::size_t entries = 0;
-  bool ended = false;
-  if (index == 0) {
-    const std::string pattern = folder.Text() + "\\*.*";
-    find = folders_.FindFirstFileA(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
-      lock.lock();
-      folder.unreadable_ = true;
-      folder.ended_ = true;
-      pieceSettled_.notify_all();
+  ReadJob job{};
+  while (workQueued_.wait(lock, stop, [&] { return TakeJob(job); })) {
+    ++running_;
+    try {
+      RunJob(lock, job, false);
+      --running_;
+    } catch (...) {
+      // The state of the job was put back for the walk's thread to redo.
+      if (!lock.owns_lock()) lock.lock();
+      --running_;
+      stopped_ = true;
+      jobs_.clear();
+      pieceReady_.notify_all();
       return;
     }
-    piece->Add(data);
-    entries = 1;
-  }
-  const bool walkThread = std::this_thread::get_id() == walkThread_;
-  while (entries < pieceEntries_) {
-    // A long listing on the walk's own thread is no reason to stop adding
-    // threads.
-    if (walkThread) AddThreadsWhenDue();
-    if (folders_.FindNextFileA(find, &data) == 0) {
-      ended = true;
-      break;
-    }
-    piece->Add(data);
-    ++entries;
-  }
-  piece->find_ = find;
-  piece->complete_ = ReadJob{&folder, index};
-  piece->bytes_ = sizeof(FolderPiece) + piece->names_.capacity() +
-                  piece->Items.capacity() * sizeof(FolderItem) +
-                  piece->pending_.capacity() * sizeof(std::uint32_t);
-  FolderPiece& read = *piece;
-
-  lock.lock();
-  folder.find_ = find;
-  folder.pieces_.push_back(std::move(piece));
-  folder.ended_ = ended;
-  ++folder.unsettled_;
-  heldBytes_ += read.bytes_;
-  if (!ended) {
-    folder.read_ = ReadJob{&folder, index + 1};
-    folder.readQueued_ = true;
-    QueueRead(folder.read_);
-  }
-  if (read.pending_.empty()) {
-    Settle(lock, folder, read, index);
-  } else {
-    QueueCompletion(read);
-    RunCompletion(lock, folder, read);
   }
 }
 
-// Completes entries of the piece alongside any other thread that does:
-// called, and returns, with the lock held.
-void ReadAhead::RunCompletion(Lock& lock, FolderNode& folder, FolderPiece& piece) {
+// Takes the first job a reading thread may run: a piece with entries left
+// to complete, or a read when there is room for an entry and, for a folder
+// to open, for one more open folder. Called with the lock held.
+bool ReadAhead::TakeJob(ReadJob& job) {
+  for (auto first = jobs_.begin(); !stopped_ && first != jobs_.end();) {
+    job = *first;
+    FolderNode& folder = *job.Folder;
+    if (job.Piece != nullptr) {
+      if (job.Piece->nextUnknown_ < job.Piece->unknown_.size()) return true;
+    } else if (!folder.reading_ && !folder.ended_ && job.Entry == folder.entriesRead_) {
+      const bool opens = folder.listing_ == nullptr;
+      if (opens && (waitingForClose_ || openListings_ >= maxOpen_)) return false;
+      if (heldBytes_ + EntryRoom > options_.ReadAheadBytes) {
+        waitingForRoom_ = true;
+        return false;
+      }
+      folder.reading_ = true;
+      jobs_.erase(first);
+      return true;
+    }
+    first = jobs_.erase(first);  // done, or taken up by the walk's thread
+  }
+  return false;
+}
+
+// Runs a job taken by TakeJob: called, and returns, with the lock held.
+void ReadAhead::RunJob(Lock& lock, const ReadJob& job, bool walkThread) {
+  if (job.Piece != nullptr) {
+    Complete(lock, *job.Piece, walkThread);
+  } else if (Read(lock, *job.Folder, true) == Outcome::NoHandles) {
+    Queue(ReadJob{job.Folder, job.Folder->entriesRead_, nullptr});
+  }
+}
+
+// Reads the folder's next piece and publishes it: called, and returns, with
+// the lock held and the folder marked as being read. A folder whose listing
+// was closed, or never opened, is opened, and the entries of its pieces
+// already read are passed over.
+ReadAhead::Outcome ReadAhead::Read(Lock& lock, FolderNode& folder, bool counted) {
+  std::shared_ptr<Platform::FolderListing> listing = folder.listing_;
+  const std::uint64_t skip = listing == nullptr ? folder.entriesRead_ : 0;
+  if (listing == nullptr) ++openListings_;
+  lock.unlock();
+  Platform::OpenResult opened = Platform::OpenResult::Opened;
+  std::unique_ptr<FolderPiece> piece;
+  bool ended = false;
+  try {
+    if (listing == nullptr) {
+      std::unique_ptr<Platform::FolderListing> opening;
+      opened = folders_.Open(folder.Text(), opening);
+      listing = std::move(opening);
+    }
+    if (opened == Platform::OpenResult::Opened) {
+      Platform::FolderEntry entry;
+      for (std::uint64_t i = 0; i < skip && !ended; ++i) ended = !listing->Next(entry);
+      piece = std::make_unique<FolderPiece>();
+      piece->folder_ = &folder;
+      if (!ended) ended = ReadEntries(*listing, *piece, counted);
+    }
+  } catch (...) {
+    lock.lock();
+    if (piece != nullptr) GiveRoom(piece->counted_);
+    if (folder.listing_ != nullptr || listing != nullptr) ListingClosed();
+    folder.listing_.reset();  // read again from a listing opened afresh
+    folder.reading_ = false;
+    throw;
+  }
+  lock.lock();
+  if (opened != Platform::OpenResult::Opened) {
+    --openListings_;
+    folder.reading_ = false;
+    if (opened == Platform::OpenResult::NoHandles) {
+      waitingForClose_ = true;
+      return Outcome::NoHandles;
+    }
+    folder.unreadable_ = folder.ended_ = true;
+    pieceReady_.notify_all();
+    return Outcome::Done;
+  }
+  folder.listing_ = ended ? nullptr : listing;
+  if (ended) ListingClosed();
+  Publish(lock, folder, std::move(piece), std::move(listing), ended);
+  return Outcome::Done;
+}
+
+// Reads entries into the piece until it is full, the folder has no more
+// (true), or, on a reading thread, the bound leaves no room for another.
+bool ReadAhead::ReadEntries(Platform::FolderListing& listing, FolderPiece& piece, bool counted) {
+  if (counted && !TakeRoom(sizeof(FolderPiece))) return false;
+  if (counted) piece.counted_ += sizeof(FolderPiece);
+  Platform::FolderEntry entry;
+  while (piece.Items.size() < pieceEntries_) {
+    if (counted && !TakeRoom(EntryRoom)) return false;
+    if (counted) piece.counted_ += EntryRoom;
+    if (!listing.Next(entry)) return true;
+    FolderItem item;
+    item.NameAt = static_cast<std::uint32_t>(piece.names_.size());
+    item.NameLength = static_cast<std::uint32_t>(entry.Name.size());
+    item.Kind = entry.Kind;
+    item.Size = entry.Size;
+    piece.names_.append(entry.Name).push_back('\0');
+    if (entry.Kind == EntryKind::Unknown) {
+      piece.unknown_.push_back(static_cast<std::uint32_t>(piece.Items.size()));
+    }
+    piece.Items.push_back(std::move(item));
+    if (counted) {
+      // What the entry holds: room is given back, or, for a name longer than
+      // the host's, taken beyond the bound.
+      const std::size_t bytes = EntryBytes(entry.Name.size(), entry.Kind);
+      heldBytes_ += bytes - EntryRoom;  // modulo arithmetic: adds or gives back
+      piece.counted_ += bytes - EntryRoom;
+    }
+  }
+  return false;
+}
+
+bool ReadAhead::TakeRoom(std::size_t bytes) {
+  std::size_t held = heldBytes_.load();
+  do {
+    if (held + bytes > options_.ReadAheadBytes) return false;
+  } while (!heldBytes_.compare_exchange_weak(held, held + bytes));
+  return true;
+}
+
+// Gives room back: called with the lock held, so that a thread that found
+// none and is about to sleep is sure to be woken.
+void ReadAhead::GiveRoom(std::size_t bytes) {
+  if (bytes == 0) return;
+  heldBytes_ -= bytes;
+  if (waitingForRoom_) {
+    waitingForRoom_ = false;
+    workQueued_.notify_all();
+  }
+}
+
+void ReadAhead::ListingClosed() {
+  --openListings_;
+  if (waitingForClose_) {
+    waitingForClose_ = false;
+    workQueued_.notify_all();
+  }
+}
+
+// Hands the piece read to its folder, queues the folder's next read, and
+// completes the piece. Called, and returns, with the lock held.
+void ReadAhead::Publish(Lock& lock, FolderNode& folder, std::unique_ptr<FolderPiece> piece,
+                        std::shared_ptr<Platform::FolderListing> listing, bool ended) {
+  FolderPiece& read = *piece;
+  read.first_ = folder.entriesRead_;
+  read.unknownLeft_ = read.unknown_.size();
+  if (!read.unknown_.empty()) read.listing_ = std::move(listing);
+  folder.pieces_.push_back(std::move(piece));
+  folder.entriesRead_ += read.Items.size();
+  folder.reading_ = false;
+  folder.ended_ = ended;
+  if (!ended) Queue(ReadJob{&folder, folder.entriesRead_, nullptr});
+  if (read.unknown_.empty()) {
+    read.state_ = FolderPiece::State::Complete;
+    Settle(lock, read);
+  } else {
+    Queue(ReadJob{&folder, read.first_, &read});
+    Complete(lock, read, std::this_thread::get_id() == walkThread_);
+  }
+}
+
+// Learns the kinds of the piece's Unknown entries, one claimed at a time,
+// alongside any other thread that does; the last thread to leave once all
+// are learnt settles the piece, so that none still holds it when the walk
+// takes it. Where a thread failed, the walk's thread learns them all again
+// once the others are gone. Called, and returns, with the lock held.
+void ReadAhead::Complete(Lock& lock, FolderPiece& piece, bool walkThread) {
+  const bool redo = piece.failed_ > 0 && piece.unknownLeft_ == piece.failed_ && piece.helpers_ == 0;
+  const std::shared_ptr<Platform::FolderListing> listing = piece.listing_;
   ++piece.helpers_;
   lock.unlock();
-  const std::size_t completed = CompleteItems(piece);
+  const auto learn = [&](std::size_t unknown) {
+    FolderItem& item = piece.Items[piece.unknown_[unknown]];
+    const Platform::FolderEntry entry = listing->Details(piece.Name(item));
+    item.Kind = entry.Kind == EntryKind::Unknown ? EntryKind::File : entry.Kind;
+    item.Size = entry.Kind == EntryKind::File ? entry.Size : 0;
+  };
+  try {
+    for (std::size_t i = 0; redo && i < piece.unknown_.size(); ++i) learn(i);
+    for (std::size_t i; !redo && (i = piece.nextUnknown_++) < piece.unknown_.size();) {
+      if (walkThread) AddThreadsWhenDue();
+      learn(i);
+      --piece.unknownLeft_;
+    }
+  } catch (...) {
+    lock.lock();
+    --piece.helpers_;
+    ++piece.failed_;
+    pieceReady_.notify_all();
+    throw;
+  }
   lock.lock();
-  piece.completed_ += completed;
-  --piece.helpers_;
-  if (piece.completed_ < piece.pending_.size() || piece.helpers_ > 0 || piece.settling_) return;
-  if (piece.completionQueued_) {
-    piece.completionQueued_ = false;
-    completions_.erase(&piece.complete_);
+  if (redo) piece.failed_ = piece.unknownLeft_ = 0;
+  if (--piece.helpers_ > 0 || piece.unknownLeft_ > 0) {
+    if (piece.failed_ > 0) pieceReady_.notify_all();  // the walk's thread may redo them now
+    return;
   }
-  Settle(lock, folder, piece, piece.complete_.Piece);
+  jobs_.erase(ReadJob{piece.folder_, piece.first_, &piece});
+  piece.listing_.reset();
+  piece.state_ = FolderPiece::State::Complete;
+  Settle(lock, piece);
 }
 
-std::size_t ReadAhead::CompleteItems(FolderPiece& piece) {
-  std::size_t completed = 0;
-  WIN32_FIND_DATAA data;
-  const bool walkThread = std::this_thread::get_id() == walkThread_;
-  for (;;) {
-    if (walkThread) AddThreadsWhenDue();
-    const std::size_t next = piece.nextPending_.fetch_add(1, std::memory_order_relaxed);
-    if (next >= piece.pending_.size()) return completed;
-    FolderItem& item = piece.Items[piece.pending_[next]];
-    std::memcpy(data.cFileName, piece.names_.data() + item.NameAt, item.NameLength + 1);
-    data.dwFileAttributes = Platform::AttributesToComplete;
-    data.nFileSizeHigh = data.nFileSizeLow = 0;
-    folders_.CompleteFindData(piece.find_, &data);
-    item.Attributes = data.dwFileAttributes;
-    item.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    ++completed;
-  }
-}
-
-// Decides which sub-folders of a complete piece are entered and queues their
-// reads, closes the folder's enumeration after its last piece, and hands the
-// piece to the walk. Called, and returns, with the lock held.
-void ReadAhead::Settle(Lock& lock, FolderNode& folder, FolderPiece& piece, std::size_t index) {
-  piece.settling_ = true;
+// Makes the sub-folders of a complete piece that the walk enters, queues
+// their reads and hands the piece to the walk. Called, and returns, with the
+// lock held.
+void ReadAhead::Settle(Lock& lock, FolderPiece& piece) {
+  piece.state_ = FolderPiece::State::Settling;
   lock.unlock();
-  const std::uint64_t first = static_cast<std::uint64_t>(index) * pieceEntries_;
-  std::size_t subFolderBytes = 0;
-  for (std::size_t i = 0; i < piece.Items.size(); ++i) {
-    FolderItem& item = piece.Items[i];
-    if ((item.Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
-    const std::string_view name = piece.Name(item);
-    if (!enters_(folders_, folder, name, item.Attributes)) continue;
-    item.SubFolder = std::make_unique<FolderNode>(std::string(name), &folder, 2 * (first + i) + 1);
-    subFolderBytes += item.SubFolder->Bytes();
+  FolderNode& folder = *piece.folder_;
+  try {
+    for (std::size_t i = 0; i < piece.Items.size(); ++i) {
+      FolderItem& item = piece.Items[i];
+      if (item.Kind != EntryKind::Folder && item.Kind != EntryKind::FolderLink) continue;
+      const std::string_view name = piece.Name(item);
+      if (!enters_(folders_, folder, name, item.Kind)) continue;
+      item.SubFolder = std::make_unique<FolderNode>(std::string(name), &folder, piece.first_ + i);
+    }
+  } catch (...) {
+    for (FolderItem& item : piece.Items) item.SubFolder.reset();
+    lock.lock();
+    piece.state_ = FolderPiece::State::Complete;
+    pieceReady_.notify_all();
+    throw;
   }
-
   lock.lock();
   for (FolderItem& item : piece.Items) {
-    if (!item.SubFolder) continue;
-    FolderNode& subFolder = *item.SubFolder;
-    subFolder.read_ = ReadJob{&subFolder, 0};
-    subFolder.readQueued_ = true;
-    QueueRead(subFolder.read_);
+    if (item.SubFolder) Queue(ReadJob{item.SubFolder.get(), 0, nullptr});
   }
-  piece.bytes_ += subFolderBytes;
-  heldBytes_ += subFolderBytes;
-  HANDLE done = nullptr;
-  if (--folder.unsettled_ == 0 && folder.ended_) {
-    done = folder.find_;
-    folder.find_ = nullptr;
+  piece.state_ = FolderPiece::State::Ready;
+  pieceReady_.notify_all();
+}
+
+// Closes the listing of a folder read ahead that waits for its next read,
+// to be opened again when that read comes; false when there is none.
+// Called with the lock held.
+bool ReadAhead::CloseIdleListing() {
+  for (const ReadJob& job : jobs_) {
+    FolderNode& folder = *job.Folder;
+    if (job.Piece != nullptr || folder.reading_ || folder.listing_ == nullptr) continue;
+    folder.listing_.reset();
+    ListingClosed();
+    return true;
   }
-  piece.ready_ = true;
-  pieceSettled_.notify_all();
-  if (done != nullptr) {
-    lock.unlock();
-    folders_.FindClose(done);
-    lock.lock();
+  return false;
+}
+
+// Queues a job for the reading threads. A job that cannot be queued is
+// left to the walk's thread, which runs whatever it needs that nobody has.
+void ReadAhead::Queue(const ReadJob& job) {
+  if (stopped_) return;
+  try {
+    jobs_.insert(job);
+  } catch (...) {
+    return;
+  }
+  if (job.Piece == nullptr) {
+    workQueued_.notify_one();
+  } else {
+    workQueued_.notify_all();
   }
 }
 

@@ -1,29 +1,24 @@
 // The folders of a walk, read ahead of it by a pool of threads and handed to
 // it in its own order. On a share every folder listing, and on some clients
-// every entry's attributes, is a round trip across the network; reading many
-// folders at once keeps many requests in flight, while the walk still takes
-// each folder's entries in the order the file system gives them and each
-// sub-folder at its place among them, exactly as if it read them itself.
+// every entry's kind and size, is a round trip across the network; reading
+// many folders at once keeps many requests in flight, while the walk still
+// takes each folder's entries in the order the file system gives them and
+// each sub-folder at its place among them, exactly as if it read them itself.
 //
-// A folder is read in pieces of up to FolderPieceEntries entries. Each piece is one
-// job: list the entries; then, where the file system leaves each entry's
-// attributes to a request of its own, complete them, which any number of
-// threads may share; then decide which of its sub-folders are entered, each
-// of which becomes a folder to read. Jobs wait in the walk's order, and a
-// thread always takes the first one, so the folders read ahead are the ones
-// the walk needs next. The walk's own thread takes the job it waits for when
-// no other thread has, so the walk never waits on a job nobody runs, and
-// with one thread it reads every folder itself.
+// A folder is read in pieces of consecutive entries. Reading a piece is a
+// job; so is learning the kinds of its entries that the listing left
+// Unknown, which any number of threads share, one entry at a time. Jobs wait
+// in the walk's order and a thread always takes the first, so the folders
+// read ahead are the ones the walk needs next. The walk's own thread runs
+// the job it waits for when nobody has taken it, so it never waits on a job
+// nobody runs, and with one thread it reads every folder itself.
 //
-// What is held is bounded: pieces read and not yet released by the walk, and
-// the sub-folders they name, count against ReadAheadBytes, and no thread
-// starts a new read while they pass it. No thread outlives the ReadAhead.
-//
-// The other threads start once the walk has run ThreadsAfter, so that a walk
-// that is over sooner starts none: first one per processor, then, as long as
-// the process keeps less than half of the processors busy (its reads wait
-// for the file system), twice as many every few milliseconds, up to Threads.
-// A walk that keeps the processors busy gains nothing from more.
+// What is read ahead and not yet reached by the walk is bounded by
+// ReadAheadBytes: a reading thread takes room before each entry it adds and
+// ends its piece early when there is none; what the walk has reached no
+// longer counts. Folders open for reading ahead are bounded too. A failure
+// on a reading thread (no memory, no file handle) never ends the run: the
+// read-ahead stops, and the walk's thread reads what remains itself.
 #pragma once
 
 #include <atomic>
@@ -33,7 +28,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -45,33 +42,53 @@
 namespace IO {
 
 class FolderNode;
-class FolderPiece;
 
 // One entry of a folder.
 struct FolderItem {
   std::uint32_t NameAt = 0;  // where its name begins in the piece's names
   std::uint32_t NameLength = 0;
-  DWORD Attributes = 0;
+  Platform::EntryKind Kind = Platform::EntryKind::Unknown;
   std::uint64_t Size = 0;
   // The sub-folder the walk enters here; null for a file and for a folder it
   // does not enter.
   std::unique_ptr<FolderNode> SubFolder;
 };
 
-// Whether the walk enters the sub-folder name (an entry with the directory
-// bit and these attributes) of folder. Asked on the reading threads.
+// Whether the walk enters the sub-folder name (a Folder or FolderLink entry)
+// of folder. Asked on the reading threads.
 using SubFolderRule = bool (*)(Platform::FolderSource& folders, const FolderNode& folder,
-                               std::string_view name, DWORD attributes);
+                               std::string_view name, Platform::EntryKind kind);
 
-// A place in the walk's order at which a job stands.
-struct ReadJob {
-  FolderNode* Folder = nullptr;
-  std::size_t Piece = 0;
-};
+// Consecutive entries of a folder.
+class FolderPiece {
+ public:
+  std::vector<FolderItem> Items;
+  std::string_view Name(const FolderItem& item) const {
+    return std::string_view(names_).substr(item.NameAt, item.NameLength);
+  }
 
-struct JobOrder {
-  std::size_t PieceEntries;
-  bool operator()(const ReadJob* a, const ReadJob* b) const;
+ private:
+  friend class ReadAhead;
+  enum class State : std::uint8_t {
+    Completing,  // entries whose kind is Unknown are being learnt
+    Complete,    // every kind known; sub-folders not yet made
+    Settling,    // its sub-folders are being made
+    Ready,       // handed to the walk
+  };
+
+  FolderNode* folder_ = nullptr;
+  // The folder's listing, kept open while kinds are to be learnt.
+  std::shared_ptr<Platform::FolderListing> listing_;
+  std::uint64_t first_ = 0;                  // the entry it begins with
+  std::string names_;                        // each name followed by a zero byte
+  std::vector<std::uint32_t> unknown_;       // items whose kind is to be learnt
+  std::atomic<std::size_t> nextUnknown_{0};  // the next of them to claim
+  std::atomic<std::size_t> unknownLeft_{0};  // claimed or not, not yet learnt
+  // Guarded by the ReadAhead's mutex.
+  State state_ = State::Completing;
+  std::size_t counted_ = 0;  // bytes it holds of the bound, until the walk reaches it
+  std::size_t failed_ = 0;   // claimed entries that a failing thread left unlearnt
+  std::size_t helpers_ = 0;  // threads learning its entries now
 };
 
 // A folder of the walk.
@@ -84,16 +101,12 @@ class FolderNode {
   std::string Text() const;
   const FolderNode* Parent() const { return parent_; }
 
-  // The identity of the folder, learnt the first time it is asked for; null
-  // when it cannot be learnt.
+  // The identity of the folder, learnt the first time it is asked for.
   const Platform::FolderIdentity* Identity(Platform::FolderSource& folders) const;
 
-  // Whether the folder could not be enumerated; known once its first piece
-  // was asked for.
+  // Whether the folder could not be opened; known once its first piece was
+  // asked for.
   bool Unreadable() const { return unreadable_; }
-
-  // The bytes it holds, as counted against the read-ahead's bound.
-  std::size_t Bytes() const;
 
  private:
   friend class ReadAhead;
@@ -102,48 +115,31 @@ class FolderNode {
   std::string name_;
   FolderNode* parent_;
   std::size_t depth_;
-  // Its place among the parent's entries: 2 k + 1 for entry k.
-  std::uint64_t place_;
+  std::uint64_t place_;  // its entry's number in the parent
 
   mutable std::once_flag identityOnce_;
-  mutable bool identityKnown_ = false;
-  mutable Platform::FolderIdentity identity_;
+  mutable std::optional<Platform::FolderIdentity> identity_;
 
   // Guarded by the ReadAhead's mutex.
-  HANDLE find_ = nullptr;
+  // Open while pieces are left to read; closed, it is opened again and the
+  // entries read already are passed over.
+  std::shared_ptr<Platform::FolderListing> listing_;
+  std::uint64_t entriesRead_ = 0;  // by pieces read: the next piece's first entry
+  bool reading_ = false;           // a thread reads its next piece
+  bool ended_ = false;             // no piece is left to read
   bool unreadable_ = false;
-  bool ended_ = false;         // its last piece has been read
-  std::size_t unsettled_ = 0;  // pieces read and not yet complete
   std::vector<std::unique_ptr<FolderPiece>> pieces_;
-  ReadJob read_;
-  bool readQueued_ = false;
 };
 
-// Consecutive entries of a folder, "." and ".." left out.
-class FolderPiece {
- public:
-  std::vector<FolderItem> Items;
-  std::string_view Name(const FolderItem& item) const {
-    return std::string_view(names_).substr(item.NameAt, item.NameLength);
-  }
+// A job: the next piece of a folder to read, or a piece to complete.
+struct ReadJob {
+  FolderNode* Folder;
+  std::uint64_t Entry;  // where it stands in the folder
+  FolderPiece* Piece;   // null for a read
+};
 
- private:
-  friend class ReadAhead;
-
-  void Add(const WIN32_FIND_DATAA& data);
-
-  std::string names_;                   // each name followed by a zero byte
-  std::vector<std::uint32_t> pending_;  // items whose attributes are to be completed
-  std::atomic<std::size_t> nextPending_{0};
-  HANDLE find_ = nullptr;
-  ReadJob complete_;
-  // Guarded by the ReadAhead's mutex.
-  std::size_t completed_ = 0;
-  std::size_t helpers_ = 0;
-  std::size_t bytes_ = 0;
-  bool completionQueued_ = false;
-  bool settling_ = false;
-  bool ready_ = false;
+struct JobOrder {
+  bool operator()(const ReadJob& a, const ReadJob& b) const;
 };
 
 class ReadAhead {
@@ -156,10 +152,10 @@ class ReadAhead {
 
   FolderNode& Root() { return *root_; }
 
-  // The piece of the folder's entries with that index, once it is read and
-  // complete, with the sub-folders it names; null when the folder has no
-  // more. Pieces are asked for in order, and each is released before the
-  // next is asked for.
+  // The piece of the folder's entries with that index, complete, with the
+  // sub-folders it names; null when the folder has no more. Pieces are
+  // asked for in order. Throws NoFolderHandles when a folder cannot be
+  // opened for lack of file handles and nothing else holds one.
   const FolderPiece* Piece(FolderNode& folder, std::size_t index);
 
   // The walk is done with the piece and with every sub-folder it names.
@@ -167,43 +163,50 @@ class ReadAhead {
 
  private:
   using Lock = std::unique_lock<std::mutex>;
+  enum class Outcome : std::uint8_t { Done, NoRoom, NoHandles };
 
   void AddThreadsWhenDue();
-  void AddThreads(std::size_t count);
-  void Work();
-  ReadJob* NextJob(bool& isRead);
-  void Wake(std::size_t threads);
-  void QueueRead(ReadJob& job);
-  void QueueCompletion(FolderPiece& piece);
-  void RunRead(Lock& lock, FolderNode& folder, std::size_t index);
-  void RunCompletion(Lock& lock, FolderNode& folder, FolderPiece& piece);
-  std::size_t CompleteItems(FolderPiece& piece);
-  void Settle(Lock& lock, FolderNode& folder, FolderPiece& piece, std::size_t index);
+  void Work(std::stop_token stop);
+  bool TakeJob(ReadJob& job);
+  void RunJob(Lock& lock, const ReadJob& job, bool walkThread);
+  Outcome Read(Lock& lock, FolderNode& folder, bool counted);
+  bool ReadEntries(Platform::FolderListing& listing, FolderPiece& piece, bool counted);
+  bool TakeRoom(std::size_t bytes);
+  void GiveRoom(std::size_t bytes);
+  void ListingClosed();
+  void Publish(Lock& lock, FolderNode& folder, std::unique_ptr<FolderPiece> piece,
+               std::shared_ptr<Platform::FolderListing> listing, bool ended);
+  void Complete(Lock& lock, FolderPiece& piece, bool walkThread);
+  void Settle(Lock& lock, FolderPiece& piece);
+  bool CloseIdleListing();
+  void Queue(const ReadJob& job);
 
   Platform::FolderSource& folders_;
   SubFolderRule enters_;
   const WalkOptions& options_;
-  // Threads at most, the walk's own included: options_.Threads, or fewer
-  // when the host gives no more.
-  std::size_t maxThreads_;
   std::size_t pieceEntries_;  // at least 1
+  std::size_t maxOpen_;       // folders open for reading ahead at most
   std::chrono::steady_clock::time_point begun_;
   std::unique_ptr<FolderNode> root_;
 
   std::mutex mutex_;
-  std::condition_variable workQueued_;    // for the reading threads
-  std::condition_variable pieceSettled_;  // for the walk's thread
-  std::set<ReadJob*, JobOrder> reads_;
-  std::set<ReadJob*, JobOrder> completions_;
-  std::size_t heldBytes_ = 0;
-  std::size_t idleThreads_ = 0;
-  bool waitingForRoom_ = false;
-  bool stopping_ = false;
+  std::condition_variable_any workQueued_;  // for the reading threads
+  std::condition_variable pieceReady_;      // for the walk's thread
+  std::set<ReadJob, JobOrder> jobs_;
+  std::atomic<std::size_t> heldBytes_{0};
+  std::size_t openListings_ = 0;  // folders open for reading
+  std::size_t running_ = 0;       // jobs the reading threads run
+  bool waitingForRoom_ = false;   // a reading thread found no room
+  bool waitingForClose_ = false;  // an open failed for lack of handles
+  bool stopped_ = false;          // a reading thread failed: the walk reads the rest itself
 
   // Touched by the walk's thread only: the threads, and when and at what
-  // processor time the walk last looked whether to add some.
+  // processor time the walk last looked whether to add some (never, at
+  // first).
   std::thread::id walkThread_ = std::this_thread::get_id();
-  std::vector<std::thread> threads_;
+  std::vector<std::jthread> threads_;
+  std::size_t maxThreads_;
+  double processors_;
   std::chrono::steady_clock::time_point measuredAt_;
   std::uint64_t processorAt_ = 0;
 };

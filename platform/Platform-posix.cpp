@@ -9,12 +9,19 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <sched.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -54,6 +61,81 @@ std::uint64_t ProcessCpuMicroseconds() {
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
   return static_cast<std::uint64_t>(used.tv_sec) * 1'000'000 +
          static_cast<std::uint64_t>(used.tv_nsec) / 1000;
+}
+
+std::optional<double> QuotaProcessors(std::string_view cpuMax) {
+  const auto blank = cpuMax.find(' ');
+  if (blank == std::string_view::npos) return {};
+  const auto number = [](std::string_view text) -> std::optional<double> {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.remove_suffix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !(value > 0)) return {};
+    return value;
+  };
+  const auto quota = number(cpuMax.substr(0, blank));
+  const auto period = number(cpuMax.substr(blank + 1));
+  if (!quota || !period) return {};
+  return *quota / *period;
+}
+
+namespace {
+
+std::string FileText(const std::string& path) {
+  std::ifstream file(path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+#ifdef __linux__
+// The smallest quota of the process's cgroup and its ancestors, in either
+// version of cgroups.
+std::optional<double> CgroupProcessors() {
+  std::optional<double> least;
+  const auto take = [&](std::optional<double> processors) {
+    if (processors && (!least || *processors < *least)) least = processors;
+  };
+  std::istringstream lines(FileText("/proc/self/cgroup"));
+  for (std::string line; std::getline(lines, line);) {
+    // "0::/path" in version 2; "N:cpu,cpuacct:/path" in version 1.
+    const auto first = line.find(':');
+    const auto second = line.find(':', first + 1);
+    if (first == std::string::npos || second == std::string::npos) continue;
+    const std::string controllers = line.substr(first + 1, second - first - 1);
+    std::string path = line.substr(second + 1);
+    const bool v2 = controllers.empty();
+    if (!v2 && ("," + controllers + ",").find(",cpu,") == std::string::npos) continue;
+    for (;;) {
+      if (v2) {
+        take(QuotaProcessors(FileText("/sys/fs/cgroup" + path + "/cpu.max")));
+      } else {
+        for (const char* mount : {"/sys/fs/cgroup/cpu", "/sys/fs/cgroup/cpu,cpuacct"}) {
+          const std::string base = mount + path;
+          take(QuotaProcessors(FileText(base + "/cpu.cfs_quota_us") + " " +
+                               FileText(base + "/cpu.cfs_period_us")));
+        }
+      }
+      if (path.empty() || path == "/") break;
+      path.resize(path.rfind('/'));
+    }
+  }
+  return least;
+}
+#endif
+
+}  // namespace
+
+double UsableProcessors() {
+  double processors = std::max(1u, std::thread::hardware_concurrency());
+#ifdef __linux__
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+    processors = std::max(1, CPU_COUNT(&allowed));
+  }
+  if (const auto quota = CgroupProcessors()) processors = std::min(processors, *quota);
+#endif
+  return std::max(processors, 0.01);
 }
 
 void PrepareProcess() {

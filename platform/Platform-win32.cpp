@@ -5,10 +5,12 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/Console-win32.h"
 #include "platform/Platform.h"
@@ -61,6 +63,17 @@ std::uint64_t ProcessCpuMicroseconds() {
     return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
   };
   return (units(kernel) + units(user)) / 10;  // 100-nanosecond units
+}
+
+double UsableProcessors() {
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) == 0 || process == 0) {
+    return std::max(1u, std::thread::hardware_concurrency());
+  }
+  int count = 0;
+  for (; process != 0; process &= process - 1) ++count;
+  return count;
 }
 
 void PrepareProcess() {

@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/OutputFile.h"
@@ -33,6 +35,18 @@ std::uint64_t MonotonicMilliseconds();
 // The processor time the process has used so far, on all its threads, in
 // microseconds.
 std::uint64_t ProcessCpuMicroseconds();
+
+// The processors the process may use: as many as its affinity allows, fewer
+// where a quota of processor time limits it (a quota of half a processor is
+// 0.5). At least 0.01.
+double UsableProcessors();
+
+#ifndef _WIN32
+// The processors a cgroup's quota allows, from the text of its cpu.max file
+// ("quota period", or "max period" for none); none when it sets no limit or
+// cannot be read.
+std::optional<double> QuotaProcessors(std::string_view cpuMax);
+#endif
 
 // The program's arguments, argument 0 first, as the program reads them: on
 // POSIX the bytes of argv; on Windows the system's UTF-16 command line split

@@ -1,27 +1,85 @@
 #include "tests/support/ScriptedFolders.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cstring>
+#include <new>
 #include <thread>
 
 namespace Testing {
 
-struct ScriptedFolders::Find {
-  std::string Folder;  // resolved
-  std::size_t Next;
+using Platform::EntryKind;
+
+// One open folder of the script. It reads its folder afresh at every step.
+class ScriptedFolders::Listing final : public Platform::FolderListing {
+ public:
+  Listing(ScriptedFolders& script, std::string folder)
+      : script_(script), folder_(std::move(folder)) {}
+  ~Listing() override {
+    const std::lock_guard<std::mutex> lock(script_.mutex_);
+    --script_.OpenListings;
+  }
+  Listing(const Listing&) = delete;
+  Listing& operator=(const Listing&) = delete;
+
+  bool Next(Platform::FolderEntry& entry) override {
+    script_.Jitter();
+    const auto staged = script_.Failures.FolderWaits.find(folder_);
+    if (next_ == 0 && staged != script_.Failures.FolderWaits.end()) {
+      std::this_thread::sleep_for(staged->second);
+      script_.MostReadsAtOnce = 0;
+    }
+    ReadUnderWay reading(script_,
+                         next_ == 0 ? script_.Failures.ReadWait : std::chrono::microseconds{});
+    if (script_.Fails(script_.Failures.ThrowOnNext)) throw std::bad_alloc();
+    const std::lock_guard<std::mutex> lock(script_.mutex_);
+    const ScriptedFolder* folder = script_.FolderAt(folder_);
+    if (folder == nullptr || next_ >= folder->Entries.size()) return false;
+    if (folder->FailAfter >= 0 && next_ >= static_cast<std::size_t>(folder->FailAfter))
+      return false;
+    const ScriptedEntry& found = folder->Entries[next_++];
+    name_ = found.Name;
+    entry = Platform::FolderEntry{name_, found.Kind, found.Size};
+    if (script_.LeaveAttributes && found.Kind != EntryKind::Folder) {
+      entry.Kind = EntryKind::Unknown;
+      entry.Size = 0;
+    }
+    return true;
+  }
+
+  // The entry as it is now; one that is gone is a file of size 0.
+  Platform::FolderEntry Details(std::string_view name) override {
+    script_.Jitter();
+    std::this_thread::sleep_for(script_.Failures.DetailsWait);
+    if (script_.Fails(script_.Failures.ThrowOnDetails)) throw std::bad_alloc();
+    const std::lock_guard<std::mutex> lock(script_.mutex_);
+    Platform::FolderEntry entry{name, EntryKind::File, 0};
+    if (const ScriptedFolder* folder = script_.FolderAt(folder_)) {
+      for (const ScriptedEntry& found : folder->Entries) {
+        if (found.Name == name) entry = Platform::FolderEntry{name, found.Kind, found.Size};
+      }
+    }
+    return entry;
+  }
+
+ private:
+  // Counts the reads under way while it lives, after waiting.
+  struct ReadUnderWay {
+    ReadUnderWay(ScriptedFolders& script, std::chrono::microseconds wait) : script(script) {
+      const int now = ++script.readsNow_;
+      int most = script.MostReadsAtOnce;
+      while (now > most && !script.MostReadsAtOnce.compare_exchange_weak(most, now)) {
+      }
+      std::this_thread::sleep_for(wait);
+    }
+    ~ReadUnderWay() { --script.readsNow_; }
+    ScriptedFolders& script;
+  };
+
+  ScriptedFolders& script_;
+  std::string folder_;  // resolved
+  std::size_t next_ = 0;
+  std::string name_;
 };
-
-namespace {
-
-void Fill(const ScriptedEntry& entry, WIN32_FIND_DATAA* data) {
-  data->dwFileAttributes = entry.Attributes;
-  data->nFileSizeHigh = static_cast<DWORD>(entry.Size >> 32);
-  data->nFileSizeLow = static_cast<DWORD>(entry.Size & 0xFFFFFFFFu);
-  std::memset(data->cFileName, 0, sizeof data->cFileName);
-  std::memcpy(data->cFileName, entry.Name.data(), entry.Name.size());
-}
-
-}  // namespace
 
 ScriptedFolders& ScriptedFolders::operator=(ScriptedFolders&& other) noexcept {
   Folders = std::move(other.Folders);
@@ -29,9 +87,11 @@ ScriptedFolders& ScriptedFolders::operator=(ScriptedFolders&& other) noexcept {
   Identities = std::move(other.Identities);
   OnOpenFolder = std::move(other.OnOpenFolder);
   LeaveAttributes = other.LeaveAttributes;
+  Failures = std::move(other.Failures);
   JitterSeed = other.JitterSeed;
-  Patterns = std::move(other.Patterns);
-  OpenFinds = other.OpenFinds;
+  Opened = std::move(other.Opened);
+  OpenListings = other.OpenListings;
+  MostReadsAtOnce = other.MostReadsAtOnce.load();
   calls_ = other.calls_.load();
   return *this;
 }
@@ -54,6 +114,10 @@ const ScriptedFolder* ScriptedFolders::FolderAt(const std::string& text) const {
   return found == Folders.end() ? nullptr : &found->second;
 }
 
+bool ScriptedFolders::Fails(bool staged) const {
+  return staged && std::this_thread::get_id() != owner_;
+}
+
 void ScriptedFolders::Jitter() {
   if (JitterSeed == 0) return;
   std::uint64_t z = JitterSeed + 0x9E3779B97F4A7C15ULL * ++calls_;
@@ -65,74 +129,35 @@ void ScriptedFolders::Jitter() {
   std::this_thread::sleep_for(std::chrono::microseconds(z % 400));
 }
 
-BOOL ScriptedFolders::Advance(Find& find, WIN32_FIND_DATAA* data) {
-  const ScriptedFolder* folder = FolderAt(find.Folder);
-  if (folder == nullptr || find.Next >= folder->Entries.size()) return 0;
-  if (folder->FailAfter >= 0 && find.Next >= static_cast<std::size_t>(folder->FailAfter)) return 0;
-  const ScriptedEntry& entry = folder->Entries[find.Next++];
-  Fill(entry, data);
-  const bool folderEntry = (entry.Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                           (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-  if (LeaveAttributes && !folderEntry) data->dwFileAttributes = Platform::AttributesToComplete;
-  return 1;
-}
-
-DWORD ScriptedFolders::GetFileAttributesA(const char* path) {
+bool ScriptedFolders::IsFolder(std::string_view path) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  return FolderAt(Resolve(path)) != nullptr ? FILE_ATTRIBUTE_DIRECTORY : INVALID_FILE_ATTRIBUTES;
+  return FolderAt(Resolve(std::string(path))) != nullptr;
 }
 
-HANDLE ScriptedFolders::FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
+Platform::OpenResult ScriptedFolders::Open(std::string_view folderText,
+                                           std::unique_ptr<Platform::FolderListing>& listing) {
   Jitter();
+  if (Fails(Failures.ThrowOnOpen)) throw std::bad_alloc();
   const std::lock_guard<std::mutex> lock(mutex_);
-  Patterns.push_back(pattern);
-  std::string folder(pattern);
-  if (!folder.ends_with("\\*.*")) return INVALID_HANDLE_VALUE;
-  folder.resize(folder.size() - 4);
+  const std::string folder(folderText);
+  Opened.push_back(folder);
   if (OnOpenFolder) OnOpenFolder(folder);
-  auto* find = new Find{Resolve(folder), 0};
-  if (FolderAt(find->Folder) == nullptr || !Advance(*find, data)) {
-    delete find;
-    return INVALID_HANDLE_VALUE;
+  std::string resolved = Resolve(folder);
+  if (FolderAt(resolved) == nullptr) return Platform::OpenResult::Unreadable;
+  if (Failures.HandleLimit >= 0 && OpenListings >= Failures.HandleLimit) {
+    return Platform::OpenResult::NoHandles;
   }
-  ++OpenFinds;
-  return find;
+  listing = std::make_unique<Listing>(*this, std::move(resolved));
+  ++OpenListings;
+  return Platform::OpenResult::Opened;
 }
 
-BOOL ScriptedFolders::FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
+std::optional<Platform::FolderIdentity> ScriptedFolders::Identity(std::string_view folderText) {
   Jitter();
   const std::lock_guard<std::mutex> lock(mutex_);
-  return Advance(*static_cast<Find*>(find), data);
-}
-
-void ScriptedFolders::CompleteFindData(HANDLE find, WIN32_FIND_DATAA* data) {
-  Jitter();
-  const std::lock_guard<std::mutex> lock(mutex_);
-  // The entry as it is now; one that is gone is a file of size 0.
-  const std::string name = data->cFileName;
-  Fill(ScriptedEntry{name, FILE_ATTRIBUTE_ARCHIVE, 0}, data);
-  if (const ScriptedFolder* folder = FolderAt(static_cast<Find*>(find)->Folder)) {
-    for (const ScriptedEntry& entry : folder->Entries) {
-      if (entry.Name == name) Fill(entry, data);
-    }
-  }
-}
-
-BOOL ScriptedFolders::FindClose(HANDLE find) {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  delete static_cast<Find*>(find);
-  --OpenFinds;
-  return 1;
-}
-
-bool ScriptedFolders::GetFolderIdentity(const char* folderText,
-                                        Platform::FolderIdentity& identity) {
-  Jitter();
-  const std::lock_guard<std::mutex> lock(mutex_);
-  const auto found = Identities.find(Resolve(folderText));
-  if (found == Identities.end()) return false;
-  identity = found->second;
-  return true;
+  const auto found = Identities.find(Resolve(std::string(folderText)));
+  if (found == Identities.end()) return {};
+  return found->second;
 }
 
 }  // namespace Testing

@@ -5,11 +5,15 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/FolderSource.h"
@@ -18,24 +22,40 @@ namespace Testing {
 
 struct ScriptedEntry {
   std::string Name;
-  DWORD Attributes = FILE_ATTRIBUTE_ARCHIVE;
+  Platform::EntryKind Kind = Platform::EntryKind::File;
   std::uint64_t Size = 0;
 };
 
 struct ScriptedFolder {
   std::vector<ScriptedEntry> Entries;  // in the order they are listed
-  int FailAfter = -1;                  // FindNextFileA fails after this many entries
+  int FailAfter = -1;                  // reading fails after this many entries
 };
 
 inline ScriptedEntry FileEntry(std::string name, std::uint64_t size = 0) {
-  return {std::move(name), FILE_ATTRIBUTE_ARCHIVE, size};
+  return {std::move(name), Platform::EntryKind::File, size};
 }
 inline ScriptedEntry FolderEntry(std::string name) {
-  return {std::move(name), FILE_ATTRIBUTE_DIRECTORY, 0};
+  return {std::move(name), Platform::EntryKind::Folder, 0};
 }
 inline ScriptedEntry LinkedFolderEntry(std::string name) {
-  return {std::move(name), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0};
+  return {std::move(name), Platform::EntryKind::FolderLink, 0};
 }
+
+// A failure the script stages on threads other than the one that built it
+// (the walk's): a call that throws, or an open refused for lack of handles.
+struct ScriptedFailures {
+  bool ThrowOnOpen = false;
+  bool ThrowOnNext = false;
+  bool ThrowOnDetails = false;
+  // Opens refused with NoHandles while this many listings or more are open.
+  int HandleLimit = -1;
+  // The first read of each listing waits this long, as a round trip would;
+  // a folder named here waits so long before it, and MostReadsAtOnce
+  // counts afresh from the end of that wait.
+  std::chrono::microseconds ReadWait{0};
+  std::map<std::string, std::chrono::microseconds> FolderWaits;
+  std::chrono::microseconds DetailsWait{0};
+};
 
 class ScriptedFolders final : public Platform::FolderSource {
  public:
@@ -58,33 +78,36 @@ class ScriptedFolders final : public Platform::FolderSource {
   // the script is read, with the script locked: a test changes Folders here
   // while a walk is on.
   std::function<void(const std::string& folder)> OnOpenFolder;
-  // Entries are delivered with their attributes left to CompleteFindData,
-  // as a POSIX file system does.
+  // Entries but real folders are delivered as Unknown, their kinds left to
+  // Details, as a POSIX file system does.
   bool LeaveAttributes = false;
+  ScriptedFailures Failures;
   // When not 0, every call waits a random few microseconds first, drawn from
   // this seed, so that reads on several threads finish in a random order.
   std::uint64_t JitterSeed = 0;
 
-  // Observed: every pattern FindFirstFileA was given, and the open finds.
-  std::vector<std::string> Patterns;
-  int OpenFinds = 0;
+  // Observed: every folder text opened, the listings open now, and the
+  // most reads (opens and Next calls) that were under way at once.
+  std::vector<std::string> Opened;
+  int OpenListings = 0;
+  std::atomic<int> MostReadsAtOnce{0};
 
-  DWORD GetFileAttributesA(const char* path) override;
-  HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) override;
-  BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) override;
-  void CompleteFindData(HANDLE find, WIN32_FIND_DATAA* data) override;
-  BOOL FindClose(HANDLE find) override;
-  bool GetFolderIdentity(const char* folderText, Platform::FolderIdentity& identity) override;
+  bool IsFolder(std::string_view path) override;
+  Platform::OpenResult Open(std::string_view folderText,
+                            std::unique_ptr<Platform::FolderListing>& listing) override;
+  std::optional<Platform::FolderIdentity> Identity(std::string_view folderText) override;
 
  private:
-  struct Find;
+  class Listing;
   std::string Resolve(std::string text) const;
   const ScriptedFolder* FolderAt(const std::string& text) const;
-  BOOL Advance(Find& find, WIN32_FIND_DATAA* data);
   void Jitter();
+  bool Fails(bool staged) const;
 
   std::mutex mutex_;
   std::atomic<std::uint64_t> calls_{0};
+  std::atomic<int> readsNow_{0};
+  std::thread::id owner_ = std::this_thread::get_id();
 };
 
 }  // namespace Testing

@@ -80,4 +80,8 @@ std::uint64_t ProcessCpuMicroseconds() {
   return 0;
 }
 
+double UsableProcessors() {
+  return 2;
+}
+
 }  // namespace Platform

@@ -3,6 +3,9 @@
 // pieces, each read on the walk's own thread and read ahead on others.
 #include <gtest/gtest.h>
 
+#include <time.h>
+
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -46,7 +49,7 @@ class FolderWalk : public ::testing::Test {
       folders_.LeaveAttributes = leave;
       leave = !leave;
       IO::Listing listing = IO::BuildListing(options, folders_);
-      EXPECT_EQ(folders_.OpenFinds, 0) << options.Threads;
+      EXPECT_EQ(folders_.OpenListings, 0) << options.Threads;
       if (options.Threads == 1) {
         first = std::move(listing);
         continue;
@@ -86,17 +89,13 @@ TEST_F(FolderWalk, EntersSubFoldersAtTheirPlaceInThePlatformsOrder) {
 }
 
 TEST_F(FolderWalk, SkipsDotFoldersButListsDotFilesAndHiddenFolders) {
-  constexpr DWORD Hidden = 0x02;
-  constexpr DWORD System = 0x04;
-  Folder("C:\\Root").Entries = {FolderEntry(".git"),
-                                FileEntry(".gitignore"),
-                                {"Hidden", FILE_ATTRIBUTE_DIRECTORY | Hidden | System, 0},
-                                {"h.txt", FILE_ATTRIBUTE_ARCHIVE | Hidden, 0}};
+  Folder("C:\\Root").Entries = {FolderEntry(".git"), FileEntry(".gitignore"), FolderEntry("Hidden"),
+                                FileEntry("h.txt")};
   Folder("C:\\Root\\.git").Entries = {FileEntry("config")};
   Folder("C:\\Root\\Hidden").Entries = {FileEntry("in.txt")};
   EXPECT_EQ(Links(), (std::vector<std::string>{".\\.gitignore", ".\\Hidden\\in.txt", ".\\h.txt"}));
-  for (const std::string& pattern : folders_.Patterns) {
-    EXPECT_EQ(pattern.find(".git"), std::string::npos) << pattern;
+  for (const std::string& opened : folders_.Opened) {
+    EXPECT_EQ(opened.find(".git"), std::string::npos) << opened;
   }
 }
 
@@ -112,17 +111,17 @@ TEST_F(FolderWalk, FailuresLeaveOutOnlyWhatCouldNotBeRead) {
   EXPECT_TRUE(nowhere.ExtensionSet.empty());
 }
 
-TEST_F(FolderWalk, PatternsFollowTheRootPathAsGiven) {
+TEST_F(FolderWalk, FolderTextsFollowTheRootPathAsGiven) {
   struct Case {
     std::string Root;
-    std::string Pattern;
+    std::string Opened;
   };
-  for (const Case& c : {Case{"", "\\*.*"}, Case{"photos", "photos\\*.*"},
-                        Case{"\\\\nas\\movies", "\\\\nas\\movies\\*.*"}}) {
+  for (const Case& c :
+       {Case{"", ""}, Case{"photos", "photos"}, Case{"\\\\nas\\movies", "\\\\nas\\movies"}}) {
     folders_ = ScriptedFolders();
     Folder(c.Root).Entries = {FileEntry("f.txt")};
     EXPECT_EQ(Links(c.Root), std::vector<std::string>{".\\f.txt"}) << c.Root;
-    EXPECT_EQ(folders_.Patterns, std::vector<std::string>(Ways().size(), c.Pattern)) << c.Root;
+    EXPECT_EQ(folders_.Opened, std::vector<std::string>(Ways().size(), c.Opened)) << c.Root;
   }
 }
 
@@ -185,6 +184,97 @@ TEST_F(FolderWalk, LargeFoldersBreakTheDataIntoElementsBetweenRecords) {
   }
   EXPECT_EQ(breaks, data.size() / (IO::DataChunkBytes + breakText.size()));
   EXPECT_EQ(RowLinks(IO::TableRows(data)).size(), 20004u);
+}
+
+// Many reads stay in flight on a slow share: when the walk's own path holds
+// more than the bound (one folder of many long-named sub-folders), and when
+// the bound filled once while the walk waited on one slow folder and frees
+// again as it goes on.
+TEST(ReadAhead, KeepsManyReadsInFlight) {
+  struct Case {
+    std::size_t NameLength;
+    std::chrono::milliseconds FirstFolderWait;
+  };
+  for (const Case& c : {Case{200, {}}, Case{10, std::chrono::milliseconds(300)}}) {
+    ScriptedFolders folders;
+    auto& root = folders.Folders["C:\\Root"].Entries;
+    root.push_back(FolderEntry("first"));
+    folders.Folders["C:\\Root\\first"].Entries = {FileEntry("f.txt")};
+    for (int i = 0; i < 600; ++i) {
+      std::string name = std::to_string(i).append(c.NameLength, 'n');
+      root.push_back(FolderEntry(name));
+      folders.Folders[std::string("C:\\Root\\").append(name)].Entries = {FileEntry("in.txt", 7)};
+    }
+    if (c.FirstFolderWait.count() > 0)
+      folders.Failures.FolderWaits["C:\\Root\\first"] = c.FirstFolderWait;
+    folders.Failures.ReadWait = std::chrono::milliseconds(5);
+    IO::WalkOptions options;
+    options.RootPath = "C:\\Root";
+    options.Threads = 16;
+    options.ThreadsAfter = {};
+    options.ReadAheadBytes = 16 << 10;
+    EXPECT_EQ(IO::BuildListing(options, folders).ListedFiles, 601u);
+    EXPECT_GE(folders.MostReadsAtOnce, 8) << c.NameLength;
+  }
+}
+
+// The walk's thread sleeps while another learns the entries it waits for:
+// two threads over folders whose every stat is slow use next to no
+// processor time.
+TEST(ReadAhead, WaitsWithoutSpinning) {
+  ScriptedFolders folders;
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = std::string("d").append(std::to_string(i));
+    folders.Folders["C:\\Root"].Entries.push_back(FolderEntry(name));
+    folders.Folders[std::string("C:\\Root\\").append(name)].Entries = {FileEntry("one.txt", 1)};
+  }
+  folders.LeaveAttributes = true;
+  folders.Failures.DetailsWait = std::chrono::milliseconds(20);
+  IO::WalkOptions options;
+  options.RootPath = "C:\\Root";
+  options.Threads = 2;
+  options.ThreadsAfter = {};
+  const auto cpu = [] {
+    timespec used{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
+  };
+  const auto cpuBefore = cpu();
+  const auto wallBefore = std::chrono::steady_clock::now();
+  EXPECT_EQ(IO::BuildListing(options, folders).ListedFiles, 40u);
+  EXPECT_LT(cpu() - cpuBefore, (std::chrono::steady_clock::now() - wallBefore) / 4);
+}
+
+// Failures on reading threads, and opens refused for lack of handles, leave
+// the walk's thread to read what remains: the same listing as one thread.
+TEST(ReadAhead, FailuresOnReadingThreadsKeepTheListing) {
+  ScriptedFolders folders;
+  for (int i = 0; i < 30; ++i) {
+    const std::string name = std::string("d").append(std::to_string(i));
+    const std::string sub = std::string("C:\\Root\\").append(name);
+    folders.Folders["C:\\Root"].Entries.push_back(FolderEntry(name));
+    folders.Folders["C:\\Root"].Entries.push_back(FileEntry(std::string("f").append(name), i));
+    folders.Folders[sub].Entries = {FileEntry("a", 1), FolderEntry("e"), FileEntry("b", 2)};
+    folders.Folders[std::string(sub).append("\\e")].Entries = {FileEntry("c", 3)};
+  }
+  IO::WalkOptions options;
+  options.RootPath = "C:\\Root";
+  options.Threads = 1;
+  const std::string alone = IO::BuildListing(options, folders).ListingData.Text();
+  options.Threads = 8;
+  options.ThreadsAfter = {};
+  options.FolderPieceEntries = 2;
+  for (int failure = 0; failure < 4; ++failure) {
+    folders.LeaveAttributes = true;
+    folders.JitterSeed = 1 + failure;
+    folders.Failures = ScriptedFailures{};
+    folders.Failures.ThrowOnOpen = failure == 0;
+    folders.Failures.ThrowOnNext = failure == 1;
+    folders.Failures.ThrowOnDetails = failure == 2;
+    folders.Failures.HandleLimit = failure == 3 ? 3 : -1;
+    EXPECT_EQ(IO::BuildListing(options, folders).ListingData.Text(), alone) << failure;
+    EXPECT_EQ(folders.OpenListings, 0) << failure;
+  }
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ class ScriptedRun : public ::testing::Test {
   }
 
   void ExpectAllClosed() {
-    EXPECT_EQ(folders_.OpenFinds, 0);
+    EXPECT_EQ(folders_.OpenListings, 0);
     EXPECT_EQ(Host().OpenFiles, 0);
   }
 
