@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/PageOutput.h"
 #include "app/RunState.h"
 #include "app/SearchPage.h"
 #include "io/FolderWalk.h"
@@ -20,6 +21,8 @@ namespace {
 
 constexpr const char* HelpSwitches[] = {"/?", "-?", "--help", "-help"};
 constexpr const char* DarkSwitch = "--dark";
+// Followed by the page's path, in one argument; the last one given counts.
+constexpr std::string_view OutputSwitch = "--output=";
 
 constexpr const char* ExamplesBlock =
     "[Examples]\n"
@@ -119,6 +122,8 @@ int RunFindlet(int argc, char** argv, Platform::FolderSource& folders) {
     std::string word = LowerCased(argv[i]);
     if (word == DarkSwitch) {
       run.DarkTheme = true;
+    } else if (word.starts_with(OutputSwitch)) {
+      run.Output = std::string(argv[i] + OutputSwitch.size());
     } else {
       run.Walk.FilterList.push_back(std::move(word));
     }
@@ -133,8 +138,10 @@ int RunFindlet(int argc, char** argv, Platform::FolderSource& folders) {
 void ScanAndWrite(const RunState& run, Platform::FolderSource& folders) {
   // On a terminal, a long walk shows how far it got on a line of its own,
   // blanked out again before the page step writes its first message.
+  PageOutput output;
+  if (!PreparePageOutput(run, folders, output)) return;
   IO::StartProgress();
   const IO::Listing listing = IO::BuildListing(run.Walk, folders);
   IO::EndProgress();
-  WriteSearchPage(run, listing);
+  WriteSearchPage(run, listing, output);
 }
