@@ -136,10 +136,10 @@ int RunFindlet(int argc, char** argv, Platform::FolderSource& folders) {
 }
 
 void ScanAndWrite(const RunState& run, Platform::FolderSource& folders) {
-  // On a terminal, a long walk shows how far it got on a line of its own,
-  // blanked out again before the page step writes its first message.
   PageOutput output;
   if (!PreparePageOutput(run, folders, output)) return;
+  // On a terminal, a long walk shows how far it got on a line of its own,
+  // blanked out again before the page step writes its first message.
   IO::StartProgress();
   const IO::Listing listing = IO::BuildListing(run.Walk, folders);
   IO::EndProgress();
