@@ -116,9 +116,7 @@ TEST(Failure, OutputOverAnythingButAPageOrAnEmptyFileIsRefusedBeforeTheWalk) {
     }
     EXPECT_EQ(Console(run), console + c.Refusal + "*** Can't output file ***\n\n" +
                                 "Output filepath failed: " + page + "\n\n");
-    if (c.Exists) {
-      EXPECT_EQ(ReadFile(tree.Path(file)), c.Content);
-    }
+    EXPECT_EQ(ReadFile(tree.Path(file)), c.Content) << c.Output;
     EXPECT_EQ(Names(tree.Root()), names) << c.Output;
     EXPECT_EQ(Names(tree.Path("out")).size(), c.Output == "out/" ? 1u : 0u) << c.Output;
   }
