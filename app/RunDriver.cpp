@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/PageOutput.h"
 #include "app/RunState.h"
 #include "app/SearchPage.h"
 #include "io/ErrorReport.h"
@@ -22,6 +23,8 @@ namespace {
 
 constexpr const char* HelpSwitches[] = {"/?", "-?", "--help", "-help"};
 constexpr const char* DarkSwitch = "--dark";
+// Followed by the page's path, in one argument; the last one given counts.
+constexpr std::string_view OutputSwitch = "--output=";
 
 constexpr const char* ExamplesBlock =
     "[Examples]\n"
@@ -121,6 +124,8 @@ int RunFindlet(int argc, char** argv, Platform::FolderSource& folders) {
     std::string word = LowerCased(argv[i]);
     if (word == DarkSwitch) {
       run.DarkTheme = true;
+    } else if (word.starts_with(OutputSwitch)) {
+      run.Output = std::string(argv[i] + OutputSwitch.size());
     } else {
       run.Walk.FilterList.push_back(std::move(word));
     }
@@ -133,6 +138,8 @@ int RunFindlet(int argc, char** argv, Platform::FolderSource& folders) {
 }
 
 void ScanAndWrite(const RunState& run, Platform::FolderSource& folders) {
+  PageOutput output;
+  if (!PreparePageOutput(run, folders, output)) return;
   // On a terminal, a long walk shows how far it got on a line of its own,
   // blanked out again before the page step writes its first message.
   IO::StartProgress();
@@ -150,10 +157,9 @@ void ScanAndWrite(const RunState& run, Platform::FolderSource& folders) {
   if (!listing) {
     // A walk that could not go on would make a page that lacks files: the
     // page stays as it was.
-    std::cout << "*** Can't output file ***\n\n"
-              << "Output filepath failed: " << run.Walk.RootPath << "\\search.html\n\n";
+    PrintPageFailure(output.Path);
     return;
   }
   IO::EndProgress();
-  WriteSearchPage(run, *listing);
+  WriteSearchPage(run, *listing, output);
 }

@@ -14,5 +14,6 @@ int RunFindlet(int argc, char** argv, Platform::FolderSource& folders);
 
 // The walk and the page step of a run whose command line was read: the
 // progress line while the walk runs, the extension report, the page and
-// where it went.
+// where it went. A page that --output= puts where it cannot go stops the run
+// before the walk.
 void ScanAndWrite(const RunState& run, Platform::FolderSource& folders);

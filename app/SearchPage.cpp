@@ -42,7 +42,7 @@ void FillPlaceholders(std::string_view templateText, const PlaceholderValues& va
   page.append(templateText.substr(copied));
 }
 
-void WriteSearchPage(const RunState& run, const IO::Listing& listing) {
+void WriteSearchPage(const RunState& run, const IO::Listing& listing, const PageOutput& output) {
   const std::string title = IO::MarkupText(PageTitle(run.Walk.RootPath));
   const PageTemplate& pageTemplate = run.DarkTheme ? DarkPageTemplate : LightPageTemplate;
   const std::string time = GenerationTime();
@@ -57,11 +57,11 @@ void WriteSearchPage(const RunState& run, const IO::Listing& listing) {
   std::string rows;
   FillPlaceholders(pageTemplate.Head, values, head);
   if (large) {
-    head.append(LargeListing.Open).append(IO::DataOpen);
+    head.append(LargeListing.Open).append(IO::DataOpen).append(IO::LinkBaseRecord(output.LinkBase));
     tail.append(IO::DataClose);
     FillPlaceholders(LargeListing.Close, values, tail);
   } else {
-    rows = IO::TableRows(listing.ListingData.View());
+    rows = IO::TableRows(listing.ListingData.View(), output.LinkBase);
     FillPlaceholders(pageTemplate.Tail, values, tail);
   }
   const std::string_view page[] = {head, large ? listing.ListingData.View() : rows, tail};
@@ -70,11 +70,12 @@ void WriteSearchPage(const RunState& run, const IO::Listing& listing) {
   for (const std::string& extension : listing.ExtensionSet) std::cout << extension << ' ';
   std::cout << "\n\n";
 
-  const std::string outputPath = run.Walk.RootPath + "\\search.html";
-  if (IO::WriteTextFile(outputPath.c_str(), page)) {
-    std::cout << "Output filepath: " << outputPath << "\n\n";
+  // A page elsewhere is checked again: a file may have come to its place
+  // while the walk ran.
+  if ((!output.OnlyOverPage || MayReplaceWithPage(output.Path)) &&
+      IO::WriteTextFile(output.Path.c_str(), page)) {
+    std::cout << "Output filepath: " << output.Path << "\n\n";
   } else {
-    std::cout << "*** Can't output file ***\n\n"
-              << "Output filepath failed: " << outputPath << "\n\n";
+    PrintPageFailure(output.Path);
   }
 }

@@ -1,11 +1,12 @@
 // The last step of a run: the page assembled from a template and the
-// listing, the extension report, and search.html written into the scanned
-// folder.
+// listing, the extension report, and the page written: search.html in the
+// scanned folder, or where --output= says.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "app/PageOutput.h"
 #include "app/RunState.h"
 #include "io/FolderWalk.h"
 
@@ -26,6 +27,6 @@ void FillPlaceholders(std::string_view templateText, const PlaceholderValues& va
                       std::string& page);
 
 // Builds the page from the chosen template, the listing, the title and the
-// generation time, prints the extension report, writes the page to
-// RootPath "\search.html" and prints where, or that writing failed.
-void WriteSearchPage(const RunState& run, const IO::Listing& listing);
+// generation time, prints the extension report, writes the page where output
+// says and prints where, or that writing failed.
+void WriteSearchPage(const RunState& run, const IO::Listing& listing, const PageOutput& output);

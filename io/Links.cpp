@@ -1,7 +1,9 @@
 #include "io/Links.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 #include "io/TextForms.h"
 
@@ -98,7 +100,121 @@ char* WriteLink(char* out, std::string_view text, const ByteTable& table) {
   });
 }
 
+// An absolute path taken apart: its root ("" for POSIX's "/", "C:" for a
+// drive, the server and the share for a share) and the names below it.
+struct AbsolutePath {
+  bool Posix = true;
+  std::string_view Drive;
+  std::string_view Server;
+  std::string_view Share;
+  std::vector<std::string_view> Names;
+};
+
+std::vector<std::string_view> NamesOf(std::string_view text, std::string_view separators) {
+  std::vector<std::string_view> names;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find_first_of(separators, at), text.size());
+    if (end > at) names.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return names;
+}
+
+AbsolutePath Parse(std::string_view path) {
+  AbsolutePath parsed;
+  if (path.starts_with('/')) {
+    parsed.Names = NamesOf(path, "/");
+    return parsed;
+  }
+  parsed.Posix = false;
+  bool share = false;
+  if (path.starts_with("\\\\?\\UNC\\")) {
+    path.remove_prefix(8);
+    share = true;
+  } else if (path.starts_with("\\\\?\\")) {
+    path.remove_prefix(4);
+  } else if (path.starts_with("\\\\")) {
+    share = true;
+  }
+  if (!share && path.size() >= 2 && path[1] == ':') {
+    parsed.Drive = path.substr(0, 2);
+    path.remove_prefix(2);
+  }
+  parsed.Names = NamesOf(path, "\\/");
+  if (share && parsed.Names.size() >= 2) {
+    parsed.Server = parsed.Names[0];
+    parsed.Share = parsed.Names[1];
+    parsed.Names.erase(parsed.Names.begin(), parsed.Names.begin() + 2);
+  }
+  return parsed;
+}
+
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+// Whether two paths begin at one root: POSIX's, or one drive or share, which
+// Windows names in any case.
+bool SameRoot(const AbsolutePath& a, const AbsolutePath& b) {
+  return a.Posix == b.Posix && SameIgnoringAsciiCase(a.Drive, b.Drive) &&
+         SameIgnoringAsciiCase(a.Server, b.Server) && SameIgnoringAsciiCase(a.Share, b.Share);
+}
+
+// A name as one component of a link. A '|' is encoded too: after a letter at
+// the start of a file URL's path, a browser would read it as a drive's ':'.
+void AppendName(std::string& link, std::string_view name) {
+  std::string encoded(MaxLinkBytesPerByte * name.size(), '\0');
+  encoded.resize(static_cast<std::size_t>(WriteNameLink(encoded.data(), name) - encoded.data()));
+  for (const char c : encoded) {
+    if (c == '|') {
+      link.append("%7C");
+    } else {
+      link.push_back(c);
+    }
+  }
+}
+
 }  // namespace
+
+std::string LinkBase(std::string_view pageFolder, std::string_view rootFolder,
+                     bool sameFileSystem) {
+  const AbsolutePath page = Parse(pageFolder);
+  const AbsolutePath root = Parse(rootFolder);
+  if (sameFileSystem && SameRoot(page, root)) {
+    std::size_t common = 0;
+    while (common < page.Names.size() && common < root.Names.size() &&
+           page.Names[common] == root.Names[common]) {
+      ++common;
+    }
+    std::string base(1, '.');
+    for (std::size_t up = common; up < page.Names.size(); ++up) {
+      base.append(up == common ? "." : "\\..");
+    }
+    for (std::size_t down = common; down < root.Names.size(); ++down) {
+      base.push_back('\\');
+      AppendName(base, root.Names[down]);
+    }
+    return base;
+  }
+  std::string base("file://");
+  if (!root.Server.empty()) {
+    AppendName(base, root.Server);
+    base.push_back('/');
+    AppendName(base, root.Share);
+  } else if (!root.Drive.empty()) {
+    base.push_back('/');
+    AppendName(base, root.Drive);
+  }
+  for (const std::string_view name : root.Names) {
+    base.push_back('/');
+    AppendName(base, name);
+  }
+  return base;
+}
 
 char* WriteFolderLink(char* out, std::string_view relativeFolder) {
   return WriteLink(out, relativeFolder, FolderLink);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace IO {
@@ -19,5 +20,16 @@ char* WriteFolderLink(char* out, std::string_view relativeFolder);
 // The name of a file as one link component: a backslash in it, and blanks
 // at its end, are encoded too.
 char* WriteNameLink(char* out, std::string_view name);
+
+// What every link of a page begins with, before the folder text below the
+// root: "." for a page in the scanned folder itself. For a page elsewhere,
+// the way from the page's folder to the scanned one ("..\Movies", ".\tree",
+// "..\..") when both lie on one file system, and otherwise the scanned
+// folder's absolute file URL ("file:///mnt/Movies", "file:///D:/Movies",
+// "file://NAS/Movies"). Both folders are absolute paths, resolved: POSIX
+// ones ("/a/b"), or Windows ones ("C:\a", "\\server\share\a", also with the
+// prefix "\\?\" or "\\?\UNC\"), where another drive or share always gets
+// the URL. Each name in it is encoded as a file name in a link is.
+std::string LinkBase(std::string_view pageFolder, std::string_view rootFolder, bool sameFileSystem);
 
 }  // namespace IO

@@ -64,8 +64,14 @@ void AppendDataBreak(TextBuffer& data) {
   data.Append(DataOpen);
 }
 
-std::string TableRows(std::string_view data) {
-  constexpr std::string_view Open = "<tr><td><a href=\".";
+std::string LinkBaseRecord(std::string_view linkBase) {
+  if (linkBase == ".") return {};
+  std::string record(1, Separator);
+  return record.append(linkBase).append(1, '\n');
+}
+
+std::string TableRows(std::string_view data, std::string_view linkBase) {
+  constexpr std::string_view Open = "<tr><td><a href=\"";
   constexpr std::string_view LinkEnd = "\" target=\"_blank\">";
   constexpr std::string_view Middle = "</a></td><td>";
   constexpr std::string_view Close = " KB</td></tr>\n";
@@ -97,7 +103,7 @@ std::string TableRows(std::string_view data) {
     const std::size_t kibAt = record.find(Separator, textAt) + 1;
     const std::string_view name = record.substr(0, textAt - 1);
     const std::string_view text = record.substr(textAt, kibAt - 1 - textAt);
-    rows.append(Open).append(folder).append(1, '\\').append(name).append(LinkEnd);
+    rows.append(Open).append(linkBase).append(folder).append(1, '\\').append(name).append(LinkEnd);
     if (text.empty()) {
       // Left out where it is the link with A to Z lower-cased.
       for (const char c : name) rows.push_back(LowerAscii(c));

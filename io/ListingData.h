@@ -16,13 +16,18 @@
 //                  the row writes it, and its size in KiB. TEXT is left empty
 //                  where it is NAME with A to Z lower-cased and NAME is all
 //                  ASCII, as it is for most names.
+//   ">" BASE       first, for a page outside the scanned folder only: what
+//                  each link begins with in place of "." (LinkBase), which
+//                  begins with '.' or "file:"
 // A row is then the table row's pieces joined: "<tr><td><a href=\"." FOLDER
 // "\\" NAME "\" target=\"_blank\">" TEXT "</a></td><td>" KIB
-// " KB</td></tr>\n". No piece holds '<', '>' or a line feed.
+// " KB</td></tr>\n", BASE in place of the "." where there is one. No piece
+// holds '<', '>' or a line feed.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "io/TextBuffer.h"
@@ -66,6 +71,11 @@ void AppendDataBreak(TextBuffer& data);
 // line breaks are written as character references in the link text, so no
 // name can add markup to the page, break its row across lines, or make its
 // link name another file.
-std::string TableRows(std::string_view data);
+// Each link begins with linkBase ("." for a page in the scanned folder).
+std::string TableRows(std::string_view data, std::string_view linkBase = ".");
+
+// The record that gives the links' beginning, to stand first in the data; none
+// for ".".
+std::string LinkBaseRecord(std::string_view linkBase);
 
 }  // namespace IO

@@ -91,6 +91,14 @@ HANDLE OpenForWriting(const char* path, DWORD disposition) {
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
+// How much of a path text names the folder its file is in: up to the last
+// separator, or "D:" of a path "D:x" in drive D's current folder.
+std::size_t FolderLength(std::string_view path) {
+  const std::size_t separator = path.find_last_of("\\/");
+  if (separator != std::string_view::npos) return separator + 1;
+  return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
 // The one output file open at a time.
 struct OpenOutput {
   std::string Path;
@@ -180,7 +188,7 @@ FileHandle CreateOutputFile(const char* path) {
   }
 
   const std::string_view text(path);
-  const std::string folder(text.substr(0, text.find_last_of("\\/") + 1));
+  const std::string folder(text.substr(0, FolderLength(text)));
   const std::string name(text.substr(folder.size()));
   HANDLE file = INVALID_HANDLE_VALUE;
   DWORD error = ERROR_FILE_EXISTS;

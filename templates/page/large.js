@@ -10,6 +10,8 @@
   //                 a file: its name as the link holds it, its link text (left
   //                 empty where it is NAME lower-cased, NAME being all ASCII),
   //                 and its size in KiB
+  //   ">" BASE      first, for a page kept outside the folder it lists: what
+  //                 each link begins with in place of "." ("..\x", "file:...")
   // The program wrote every piece in the form the table row holds it, so a
   // row is drawn by joining pieces. Only the rows in view become elements.
   var GapCap = 8000000; // px: the tallest the list is laid out
@@ -32,6 +34,7 @@
   var sizeColumn = document.createElement("style");
   document.head.appendChild(sizeColumn);
 
+  var base = ".";
   var folders = [];
   var folder = 0;
   var texts = []; // the data texts, by chunk
@@ -89,6 +92,8 @@
         var c = text.charCodeAt(at + 1);
         if (c >= 48 && c <= 57) {
           folder = +text.slice(at + 1, end);
+        } else if (c === 46 || c === 102) {
+          base = text.slice(at + 1, end);
         } else {
           folder = folders.length;
           folders.push(text.slice(at + 1, end));
@@ -163,7 +168,7 @@
     if (end < 0) end = text.length;
     var link = text.slice(at, name);
     var shown = size === name + 1 ? link.toLowerCase() : text.slice(name + 1, size);
-    return '<tr><td><a href=".' + folders[folderOf[row]] + "\\" + link + '" target="_blank">' + shown +
+    return '<tr><td><a href="' + base + folders[folderOf[row]] + "\\" + link + '" target="_blank">' + shown +
       "</a></td><td>" + text.slice(size + 1, end) + " KB</td></tr>\n";
   }
   function gap(height) {

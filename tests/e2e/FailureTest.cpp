@@ -4,10 +4,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/Console.h"
+#include "tests/e2e/Page.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/TempTree.h"
 
@@ -72,6 +74,52 @@ TEST(Failure, HardLinkedSearchHtmlIsNotWrittenThrough) {
   const RunResult run = RunTool({tree.Root()});
   EXPECT_EQ(Console(run), Failed(tree.Root(), ".html "));
   EXPECT_EQ(ReadFile(elsewhere.Path("precious.txt")), "keep me");
+}
+
+TEST(Failure, OutputOverAnythingButAPageOrAnEmptyFileIsRefusedBeforeTheWalk) {
+  const std::string head = ExpectedHead(false, "");
+  const std::string pageLine = head.substr(0, head.find('\n') + 1);
+  const std::string notPage = "*** Not a Findlet page: left as it was ***\n\n";
+  struct Case {
+    std::string Output;  // below the tree, as --output= names it
+    std::string Shown;   // the page's path below the tree, as the console shows it
+    bool Exists;         // whether a file stands there, holding Content
+    std::string Content;
+    std::string Refusal;  // the line that refuses it, if any
+  };
+  const std::vector<Case> cases = {
+      {"report.docx", "report.docx", true, "my report", notPage},
+      {"out/", "out/search.html", true, pageLine.substr(1), notPage},
+      {"missing/p.html", "missing/p.html", false, "", "*** Output folder not found ***\n\n"},
+      {"out", "out\\search.html", true, pageLine + "an old page", ""},
+      {"empty.html", "empty.html", true, "", ""},
+  };
+  for (const Case& c : cases) {
+    TempTree tree;
+    tree.File("scanned/a.txt");
+    tree.Folder("out");
+    std::string file = c.Shown;
+    std::replace(file.begin(), file.end(), '\\', '/');
+    if (c.Exists) tree.File(file, c.Content);
+    const std::vector<std::string> names = Names(tree.Root());
+    const std::string page = tree.Root() + "\\" + c.Shown;
+    const RunResult run =
+        RunTool({tree.Path("scanned"), "--OutPut=" + tree.Root() + "\\" + c.Output});
+    EXPECT_EQ(run.Status, 0) << c.Output;
+    const std::string console =
+        std::string(Banner) + "Path to scan: " + tree.Path("scanned") + "\n\n";
+    if (c.Refusal.empty()) {
+      EXPECT_EQ(Console(run),
+                console + "File extensions exported: .txt \n\nOutput filepath: " + page + "\n\n");
+      EXPECT_TRUE(ReadFile(tree.Path(file)).starts_with(pageLine)) << c.Output;
+      continue;
+    }
+    EXPECT_EQ(Console(run), console + c.Refusal + "*** Can't output file ***\n\n" +
+                                "Output filepath failed: " + page + "\n\n");
+    EXPECT_EQ(ReadFile(tree.Path(file)), c.Content) << c.Output;
+    EXPECT_EQ(Names(tree.Root()), names) << c.Output;
+    EXPECT_EQ(Names(tree.Path("out")).size(), c.Output == "out/" ? 1u : 0u) << c.Output;
+  }
 }
 
 TEST(Failure, ClosedStandardOutputStillWritesThePage) {

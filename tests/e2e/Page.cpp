@@ -62,6 +62,7 @@ std::vector<std::string> DataRows(const std::string& page) {
   const std::string close = "</script>";
   std::vector<std::string> folders;
   std::string folder;
+  std::string base = ".";
   std::vector<std::string> rows;
   for (std::size_t at = page.find(open); at != std::string::npos; at = page.find(open, at)) {
     at += open.size();
@@ -71,6 +72,8 @@ std::vector<std::string> DataRows(const std::string& page) {
         const std::string rest = record.substr(1);
         if (!rest.empty() && rest[0] >= '0' && rest[0] <= '9') {
           folder = folders.at(std::stoul(rest));
+        } else if (!rest.empty() && (rest[0] == '.' || rest[0] == 'f')) {
+          base = rest;  // what the links begin with, for a page elsewhere
         } else {
           folders.push_back(rest);
           folder = rest;
@@ -86,6 +89,7 @@ std::vector<std::string> DataRows(const std::string& page) {
         for (char& c : shown) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
       }
       rows.push_back(Row(folder + "\\" + link, shown, record.substr(text + 1)));
+      rows.back().replace(rows.back().find('.'), 1, base);
     }
     at = end;
   }

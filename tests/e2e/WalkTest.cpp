@@ -1,6 +1,8 @@
 // The rows and the extension report for real trees, from the built binary.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -230,6 +232,41 @@ TEST(Walk, LongPathsAndTheLongestNamesAreListedAndTheirLinksOpen) {
     std::replace(path.begin(), path.end(), '\\', '/');
     EXPECT_EQ(path, "./" + c.File) << c.Label;
     EXPECT_TRUE(Exists(root + path.substr(1))) << c.Label;
+  }
+}
+
+TEST(Walk, PageElsewhereLinksEachFileFromItsOwnFolderInEitherForm) {
+  // Beside the tree and under it, links go there relatively; on another file
+  // system (a memory folder) they are file URLs.
+  TempTree place;
+  std::vector<std::string> files = {"a #1 %41 &amp; b.txt", "Caf\xC3\xA9/x.txt", "sub/d.txt"};
+  if (!WindowsTarget()) files.push_back("q?/end ");  // no such names on Windows
+  for (const std::string& file : files) place.File("tree/" + file, file);
+  TempTree memory(MemoryFolder());
+  struct stat placeInfo {};
+  struct stat memoryInfo {};
+  stat(place.Root().c_str(), &placeInfo);
+  stat(memory.Root().c_str(), &memoryInfo);
+  std::vector<std::string> pages = {place.Path("beside/p.html"), place.Path("tree/sub/p.html")};
+  if (!WindowsTarget() && placeInfo.st_dev != memoryInfo.st_dev)
+    pages.push_back(memory.Path("p.html"));
+  place.Folder("beside");
+  for (const std::string& page : pages) {
+    for (const char* threshold : {"10000", "0"}) {
+      RunOptions options;
+      options.Environment = {std::string("FINDLET_TEST_LARGE_LISTING_THRESHOLD=") + threshold};
+      EXPECT_EQ(RunTool({place.Path("tree"), "--output=" + page}, options).Status, 0);
+      std::vector<std::string> contents;
+      for (std::string link : RowLinks(ReadFile(page))) {
+        EXPECT_EQ(link.starts_with("file://"), page == memory.Path("p.html")) << link;
+        std::replace(link.begin(), link.end(), '\\', '/');
+        contents.push_back(ReadFile(link.starts_with("file://")
+                                        ? link.substr(7)
+                                        : page.substr(0, page.rfind('/') + 1) + link));
+      }
+      EXPECT_EQ(Sorted(contents), Sorted(files)) << page << " " << threshold;
+      std::remove(page.c_str());  // else the next run lists the page under the tree
+    }
   }
 }
 

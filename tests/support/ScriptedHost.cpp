@@ -1,5 +1,7 @@
 #include "tests/support/ScriptedHost.h"
 
+#include "platform/OutputPlace.h"
+
 namespace Testing {
 namespace {
 
@@ -73,6 +75,26 @@ std::uint64_t MonotonicMilliseconds() {
   const std::uint64_t now = host.Milliseconds;
   host.Milliseconds += host.MillisecondsPerRead;
   return now;
+}
+
+// Folders by their texts, all on one file system; files as the run wrote them.
+bool GetFolderPlace(const char* folder, FolderPlace& place) {
+  std::string text(folder);
+  while (text.ends_with('\\')) text.pop_back();
+  place = {text, 0};
+  return Host().Folders != nullptr && Host().Folders->Folders.count(text) != 0;
+}
+
+bool GetFileFolderPlace(const char* file, FolderPlace& place) {
+  const std::string text(file);
+  return GetFolderPlace(text.substr(0, text.rfind('\\') + 1).c_str(), place);
+}
+
+PathHolds ReadFileStart(const char* path, std::size_t count, std::string& start) {
+  const auto file = Host().Files.find(path);
+  if (file == Host().Files.end()) return PathHolds::Nothing;
+  start = file->second.substr(0, count);
+  return PathHolds::PlainFile;
 }
 
 // No processor time: every walk looks like one that waits for its reads.

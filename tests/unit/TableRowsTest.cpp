@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "io/Links.h"
 #include "io/ListingData.h"
 #include "io/TextForms.h"
 
@@ -85,6 +86,46 @@ TEST(TableRows, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
                                                   "</a></td><td>0 KB</td></tr>\n")
         << c.Name;
   }
+}
+
+TEST(TableRows, LinksOfAPageElsewhereBeginWithTheWayToTheScannedFolder) {
+  struct Case {
+    std::string Page;  // the page's folder
+    std::string Root;  // the scanned folder
+    bool SameFileSystem;
+    std::string Base;
+  };
+  const std::string hard = "50%41 & it's #?\\|\xC3\xA9 ";  // a name with every kind of byte
+  const std::string hardLink = "50%2541 & it%27s %23%3F%5C%7C%C3%A9%20";
+  const std::vector<Case> cases = {
+      {"/t", "/t", true, "."},
+      {"/x/out", "/x/Movies", true, "..\\Movies"},
+      {"/t/a/b", "/t", true, "..\\.."},
+      {"/t", "/t/sub dir", true, ".\\sub dir"},
+      {"/", "/mnt/" + hard, true, ".\\mnt\\" + hardLink},
+      {"/tmp/p", "/mnt/" + hard, false, "file:///mnt/" + hardLink},
+      {"/x", "/", false, "file://"},
+      {"/x", "/C|", false, "file:///C%7C"},
+      {"C:\\Indexes", "c:\\Movies", true, "..\\Movies"},
+      {"\\\\?\\C:\\", "\\\\?\\C:\\Movies\\Film", true, ".\\Movies\\Film"},
+      {"\\\\?\\C:\\users\\x", "\\\\?\\Z:\\tmp\\50%41 & #\xC3\xA9 ", true,
+       "file:///Z:/tmp/50%2541 & %23%C3%A9%20"},
+      {"\\\\?\\C:\\x", "\\\\?\\D:\\", true, "file:///D:"},
+      {"\\\\?\\UNC\\nas\\movies\\idx", "\\\\NAS\\Movies", true, ".."},
+      {"\\\\NAS\\Other", "\\\\?\\UNC\\NAS\\Movies\\Film", true, "file://NAS/Movies/Film"},
+      {"C:\\x", "\\\\NAS\\Movies", true, "file://NAS/Movies"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LinkBase(c.Page, c.Root, c.SameFileSystem), c.Base) << c.Page << " " << c.Root;
+  }
+  TextBuffer data;
+  AppendFolderRecord(data, "\\sub");
+  AppendFileRecord(data, "a#.txt", "a#.txt", 1);
+  EXPECT_EQ(TableRows(data.View(), "..\\Movies"),
+            "<tr><td><a href=\"..\\Movies\\sub\\a%23.txt\" target=\"_blank\">a#.txt</a></td>"
+            "<td>1 KB</td></tr>\n");
+  EXPECT_EQ(LinkBaseRecord("."), "");
+  EXPECT_EQ(LinkBaseRecord("file:///D:"), ">file:///D:\n");
 }
 
 TEST(TableRows, CaseMappingTouchesAsciiLettersOnly) {
