@@ -123,7 +123,9 @@ class Walk {
   }
 
   void ListFile(Level& level, std::string_view name, std::uint64_t size) {
-    if (IsLeftoverTemporaryPage(name)) return;
+    // A page being written, or left by a run killed outright, stands only
+    // beside the page.
+    if (&level == &levels_.front() && IsLeftoverTemporaryPage(name)) return;
     lowerName_.resize(name.size());
     LowerAsciiCopy(name.data(), name.size(), lowerName_.data());
     if (!PassesFilter(options_.FilterList, lowerName_)) return;

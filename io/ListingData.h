@@ -67,10 +67,10 @@ void AppendDataBreak(TextBuffer& data);
 // line feed:
 //   <tr><td><a href=".FOLDER\NAME" target="_blank">TEXT</a></td><td>KIB KB</td></tr>
 // Bytes that would end the attribute, start a fragment or query, or be
-// decoded by the browser are percent-encoded in the link, and '<', '>' and
-// line breaks are written as character references in the link text, so no
-// name can add markup to the page, break its row across lines, or make its
-// link name another file.
+// decoded by the browser are percent-encoded in the link, '<' and '>' are
+// written as character references and line breaks as marks in the link text
+// (MarkupText), so no name can add markup to the page, break its row across
+// lines, or make its link name another file.
 // Each link begins with linkBase ("." for a page in the scanned folder).
 std::string TableRows(std::string_view data, std::string_view linkBase = ".");
 

@@ -1,5 +1,7 @@
 #include "io/TextFile.h"
 
+#include <cstdint>
+
 #include "io/ErrorReport.h"
 #include "platform/OutputFile.h"
 
@@ -12,7 +14,9 @@ bool WriteTextFile(const char* path, std::span<const std::string_view> text) {
     ErrorReport(Function, 61, {{"path", std::string_view()}});
     return false;
   }
-  const Platform::FileHandle outputStream = Platform::CreateOutputFile(path);
+  std::uint64_t size = 0;
+  for (const std::string_view piece : text) size += piece.size();
+  const Platform::FileHandle outputStream = Platform::CreateOutputFile(path, size);
   if (outputStream == Platform::InvalidFile) return false;
   bool written = true;
   for (const std::string_view piece : text) {

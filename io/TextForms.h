@@ -23,20 +23,21 @@ void LowerAsciiCopy(const char* in, std::size_t count, char* out);
 // (a letter, digit or '#' follows it). Any other '&' reads as itself.
 bool BeginsCharacterReference(std::string_view text, std::size_t at);
 
-// Text as the page must hold it to show it as it is: '<', '>', line breaks
-// and an '&' that would begin a character reference are written as
-// references. Used for the link text and the page title.
+// Text as the page must hold it to show it as it is: '<', '>' and an '&'
+// that would begin a character reference are written as references. Used
+// for the link text and the page title.
 //
-// A UTF-8 character that a browser would not show, or that would reorder
-// what the browser shows around it, is written as a visible mark of its code
-// point instead, such as "⟦U+202E⟧", so that no name can show as another:
-// the bidirectional controls (U+061C, U+200E, U+200F, U+202A to U+202E,
-// U+2066 to U+2069), the control characters other than tab and line breaks
-// (U+0001 to U+001F, U+007F, U+0080 to U+009F), and the invisible formatting
-// characters that take no part in writing a name (U+00AD, U+180E, U+200B,
-// U+2028, U+2029, U+2060 to U+206F, U+3164, U+FEFF, U+FFA0, U+FFF9 to
-// U+FFFB). The mark's own opening bracket U+27E6 is marked too, so that no
-// name can imitate a mark.
+// A UTF-8 character that a browser would show as nothing or as a blank, or
+// that would reorder what the browser shows around it, is written as a
+// visible mark of its code point instead, such as "⟦U+202E⟧", so that no
+// name can show as another: the characters of UnicodeTables::Invisible (the
+// default-ignorable characters, the control characters with tab and line
+// breaks, the line and paragraph separators, the Hangul fillers, U+FFFC,
+// U+2800 and U+FFF9 to U+FFFB). Left as they are only where their script
+// needs them: a joiner or non-joiner after a virama, a non-joiner between
+// letters that join, a joiner inside an emoji sequence, and a variation
+// selector that makes a variation sequence. The mark's own opening bracket
+// U+27E6 is marked too, so that no name can imitate a mark.
 std::string MarkupText(std::string_view text);
 
 // The longest form MarkupText gives one byte: a control byte's mark.

@@ -173,7 +173,7 @@ bool PutInPlace() {
 
 namespace Platform {
 
-FileHandle CreateOutputFile(const char* path) {
+FileHandle CreateOutputFile(const char* path, std::uint64_t /*size*/) {
   Output = OpenOutput{path, {}, false, 0, false};
   // What stands at the path now: nothing, or a plain file of its own.
   const HANDLE existing =

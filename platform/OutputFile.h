@@ -56,15 +56,19 @@ inline std::string TemporaryTag(std::uint64_t bits) {
 // creates nothing, when path names a symbolic link (or other reparse point),
 // anything but a regular file, or a file with further hard links, so that
 // nothing outside the named place is ever overwritten. The new file gets the
-// old one's permissions (POSIX) or attributes and access control (Windows);
-// without an old one, those a file created there gets.
+// old one's permission bits, never its set-id or sticky bits (POSIX), or attributes and access
+// control (Windows); without an old one, those a file created there gets.
 //
-// The new file is a temporary file beside path, removed when the process is
-// stopped by a signal (POSIX) or ends in any way before it is put in place
-// (Windows). Where the folder lets no file be created but the file at path be
-// written, the file at path itself is opened and emptied instead, and a
-// failure leaves it part written.
-FileHandle CreateOutputFile(const char* path);
+// The new file is a file beside path that has no name until it is put in
+// place (Linux), or a temporary file beside path, removed when the process is
+// ended by a signal (POSIX) or ends in any way before it is put in place
+// (Windows). It never grants more access than the old file did. Where the
+// folder lets no file be created but the file at path be written, the file at
+// path itself is written over instead: on POSIX only when size bytes (the
+// whole text) fit under the file size limit and, where the file system tells,
+// on the disk; otherwise nothing is written and the write fails. A failure
+// part way leaves it part written.
+FileHandle CreateOutputFile(const char* path, std::uint64_t size);
 
 // Writes all size bytes; false when any of them could not be written.
 bool WriteOutputFile(FileHandle file, const char* data, std::size_t size);

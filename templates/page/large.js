@@ -43,8 +43,10 @@
   var folderOf = new Int32Array(4096); // and its folder
   var rows = 0;
   // What the search reads: each chunk's row texts (link text as the page
-  // shows it, then the size text) joined by NUL, which no row text holds, in
-  // their searched form, and where each row's text begins.
+  // shows it, U+0001, then the size text) joined by NUL, in their searched
+  // form, and where each row's text begins. No link text holds U+0001 or NUL
+  // (the program shows control characters as marks), so no query matches
+  // across two cells or two rows.
   var hays = [];
   var hayStarts = [];
   var chunkFirst = [];
@@ -61,17 +63,18 @@
   var boxHeight = -1;
   var pending = 0;
 
-  var entities = { "&lt;": "<", "&gt;": ">", "&amp;": "&", "&#10;": "\n", "&#13;": "\r" };
+  var entities = { "&lt;": "<", "&gt;": ">", "&amp;": "&" };
   function shownText(markup) {
-    return markup.indexOf("&") < 0 ? markup : markup.replace(/&(lt|gt|amp|#10|#13);/g, function (e) {
+    return markup.indexOf("&") < 0 ? markup : markup.replace(/&(lt|gt|amp);/g, function (e) {
       return entities[e];
     });
   }
-  // Texts are searched lower-cased in full, every run of white space read
-  // as one blank (as the page shows it), in NFC, as the table form searches
-  // them: the typed text, and each row's link text.
+  // Texts are searched lower-cased in full, final sigma as sigma, each
+  // white space character read as a blank (the page shows each as wide as
+  // it is), in NFC, as the table form searches them: the typed text, and
+  // each row's link text.
   function searched(text) {
-    return text.toLowerCase().replace(/\s+/g, " ").normalize("NFC");
+    return text.toLowerCase().replace(/\u03c2/g, "\u03c3").replace(/\s/g, " ").normalize("NFC");
   }
   function grow(array, size) {
     var bigger = new (array.constructor)(Math.max(size, 2 * array.length));
@@ -111,7 +114,7 @@
         var name = text.indexOf(">", at);
         var size = text.indexOf(">", name + 1);
         var link = size === name + 1 ? text.slice(at, name).toLowerCase() : text.slice(name + 1, size);
-        found.push(shownText(link) + text.slice(size + 1, end) + " KB");
+        found.push(shownText(link) + "\x01" + text.slice(size + 1, end) + " KB");
         if (end - size - 1 > widest) widest = end - size - 1;
       }
       at = end + 1;
@@ -131,9 +134,9 @@
   }
 
   // Adds the rows of a chunk whose text holds the query to the matches. A
-  // query that holds NUL, the rows' separator, matches none.
+  // query that holds a separator matches none.
   function search(chunk) {
-    if (query.indexOf("\0") >= 0) return;
+    if (/[\0\x01]/.test(query)) return;
     var hay = hays[chunk];
     var starts = hayStarts[chunk];
     var base = chunkFirst[chunk];

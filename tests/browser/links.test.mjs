@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { browserSuite } from './lib/harness.mjs';
 import { namesTree, cp1252Tree, mixedTree } from './lib/trees.mjs';
-import { lowerAscii } from './lib/fixtures.mjs';
+import { lowerAscii, marked } from './lib/fixtures.mjs';
 import { openPage } from './lib/page.mjs';
 import { relativeTarget, isAscii, show } from './lib/links.mjs';
 
@@ -18,7 +18,7 @@ async function linkedRows(browser, makeTree, dark) {
     const files = tree.files();
     page = await openPage(browser, tree.write({ dark }));
     const rows = await page.rows();
-    const shown = await page.decodeLikePage(files.map((file) => lowerAscii(file.name)));
+    const shown = (await page.decodeLikePage(files.map((file) => lowerAscii(file.name)))).map(marked);
     const expected = files.map((file, i) => ({ ...file, text: shown[i], sizeText: `${file.kib} KB` }));
     const linked = rows.map((row) => {
       const target = relativeTarget(row.href, tree.rootBytes);

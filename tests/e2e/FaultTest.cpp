@@ -86,11 +86,14 @@ TEST(Fault, RootThatCannotBeListedOrWritten) {
     bool OldPage;  // one the unprivileged user may write
     std::string Extensions;
     bool Written;
+    long long Limit = -1;  // file size limit
   };
   const std::vector<Case> cases = {
       {"read-only root", 0555, false, ".txt ", false},
-      // Where no new file may be created, the old page is rewritten in place.
+      // Where no new file may be created, the old page is rewritten in place,
+      // but only when the whole page fits.
       {"read-only root with a page it may write", 0555, true, ".html .txt ", true},
+      {"the same under a size limit", 0555, true, ".html .txt ", false, 1000},
       {"root that may not be listed", 0333, false, "", true},
   };
   for (const Case& c : cases) {
@@ -104,11 +107,19 @@ TEST(Fault, RootThatCannotBeListedOrWritten) {
     OpenToEveryone(tree);
     ASSERT_EQ(chmod(tree.Path("scanned").c_str(), c.Mode), 0);
     const std::string root = tree.Path("scanned");
-    const RunResult run = RunTool({root}, AsUnprivilegedUser());
+    RunOptions options = AsUnprivilegedUser();
+    options.FileSizeLimit = c.Limit;
+    const RunResult run = RunTool({root}, options);
     ExpectFinished(run, c.Name);
     // A read-only root still lists; the page just cannot be created there.
-    EXPECT_EQ(Console(run), ExpectedConsole(root, c.Extensions, c.Written)) << c.Name;
-    EXPECT_EQ(Exists(tree.Path("scanned/search.html")), c.Written) << c.Name;
+    std::string console = ExpectedConsole(root, c.Extensions, c.Written);
+    if (c.Limit >= 0) {
+      console.insert(console.find("*** Can't"), " ERROR[IO::WriteTextFile:72] path(" + root +
+                                                    "\\search.html) outputStream.good()(0) \n");
+      EXPECT_EQ(ReadFile(tree.Path("scanned/search.html")), "old") << c.Name;
+    }
+    EXPECT_EQ(Console(run), console) << c.Name;
+    EXPECT_EQ(Exists(tree.Path("scanned/search.html")), c.Written || c.OldPage) << c.Name;
     if (c.Written) {
       EXPECT_EQ(SortedRows(ReadFile(tree.Path("scanned/search.html"))).size(), c.OldPage ? 2u : 0u)
           << c.Name;

@@ -26,7 +26,8 @@ TEST(HostileNames, MarkupAndLinkBytesAreEncoded) {
   tree.File("<i>\"q'#?%41/<script>x\"y'z#?.Txt", "1");
   tree.File("tab\tline\nend\r.txt", "");
   std::vector<std::string> expected = {
-      Row("\\tab%09line%0Aend%0D.txt", "tab\tline&#10;end&#13;.txt", "0")};
+      Row("\\tab%09line%0Aend%0D.txt",
+          "tab\u27E6U+0009\u27E7line\u27E6U+000A\u27E7end\u27E6U+000D\u27E7.txt", "0")};
   // Wine lists the folder <i>"q'#?%41, but '<', '"' and '?' are wildcards to
   // the Windows find calls, so it cannot be enumerated and is left out.
   if (!WindowsTarget()) {

@@ -73,28 +73,33 @@ TEST(Page, RowsStandBetweenHeadAndTailUnchanged) {
 TEST(Page, ANewPageTakesTheOldOnesPlaceAndPermissions) {
   const mode_t umaskBits = umask(022);
   umask(umaskBits);
-  for (const mode_t mode : {mode_t{0}, mode_t{0444}, mode_t{0640}}) {  // 0: no old page
+  // 0: no old page. Of another user's set-id page only the permissions stay.
+  for (const mode_t mode : {mode_t{0}, mode_t{0444}, mode_t{0640}, mode_t{06777}}) {
     TempTree tree;
     tree.File("a.txt");
+    // A temporary page's name is left out beside the page only.
     tree.File(".search.html.Left01", "left by a run killed while writing");
+    tree.File("sub/.search.html.Left02");
     if (mode != 0) {
       tree.File("search.html", "old");
       ASSERT_EQ(chmod(tree.Path("search.html").c_str(), mode), 0);
     }
     const RunResult run = RunTool({tree.Root()});
     EXPECT_NE(Console(run).find("Output filepath: "), std::string::npos) << Console(run);
-    std::vector<std::string> rows = {Row("\\a.txt", "a.txt", "0")};
+    std::vector<std::string> rows = {Row("\\a.txt", "a.txt", "0"),
+                                     Row("\\sub\\.search.html.Left02", ".search.html.left02", "0")};
     if (mode != 0) rows.push_back(Row("\\search.html", "search.html", "1"));
     EXPECT_EQ(SortedRows(ReadFile(tree.Path("search.html"))), Sorted(rows)) << std::oct << mode;
     EXPECT_EQ(Names(tree.Root()),
-              (std::vector<std::string>{".search.html.Left01", "a.txt", "search.html"}));
+              (std::vector<std::string>{".search.html.Left01", "a.txt", "search.html", "sub"}));
     struct stat info;
     ASSERT_EQ(stat(tree.Path("search.html").c_str(), &info), 0);
     // Windows keeps the read-only attribute (Wine shows it as the write bits).
     if (WindowsTarget()) {
       EXPECT_EQ(info.st_mode & 0222, mode == 0444 ? 0u : 0200u) << std::oct << mode;
     } else {
-      EXPECT_EQ(info.st_mode & 07777, mode != 0 ? mode : 0666 & ~umaskBits) << std::oct << mode;
+      EXPECT_EQ(info.st_mode & 07777, mode != 0 ? mode & 0777 : 0666 & ~umaskBits)
+          << std::oct << mode;
     }
   }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""StoppedWriteTest.py BINARY: a run stopped by SIGTERM, then one by SIGINT,
-while it writes its page over a slow share (TerminalProgressTest.py's FUSE
-pass-through, every write slowed) ends by that signal, leaves the old
+"""StoppedWriteTest.py BINARY: a run stopped by SIGTERM, then by SIGINT, SIGUSR1
+and SIGALRM, while it writes its page over a slow share (TerminalProgressTest.py's
+FUSE pass-through, every write slowed; it has no unnamed files, so the page
+is written under a temporary name) ends by that signal, leaves the old
 search.html byte for byte and no temporary page. Skipped (77), or failed when
 CI=true, as TerminalProgressTest.py is."""
 
@@ -63,7 +64,7 @@ def main():
         share.skip(reason)
     failures = []
     with share.slow_share(make_tree, write_delay=0.02) as (source, mountpoint):
-        for number in (signal.SIGTERM, signal.SIGINT):
+        for number in (signal.SIGTERM, signal.SIGINT, signal.SIGUSR1, signal.SIGALRM):
             failures += stop_while_writing(os.path.abspath(sys.argv[1]), source, mountpoint, number)
     print("\n".join("FAILED: " + failure for failure in failures) or "passed")
     return 1 if failures else 0

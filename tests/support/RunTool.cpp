@@ -31,7 +31,9 @@ std::string Environment(const char* name) {
   if (options.CloseStandardOutput) close(STDOUT_FILENO);
   if (!options.WorkingFolder.empty() && chdir(options.WorkingFolder.c_str()) != 0) _exit(120);
   if (options.FileSizeLimit >= 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
+    // The native tool must keep a size limit from ending it by itself, as
+    // under `ulimit -f`; Wine is spared the signal.
+    if (WindowsTarget()) std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{static_cast<rlim_t>(options.FileSizeLimit),
                        static_cast<rlim_t>(options.FileSizeLimit)};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(121);

@@ -16,7 +16,7 @@ enum class OutputReader {
 
 struct RunOptions {
   std::string WorkingFolder;         // empty: the test's own
-  long long FileSizeLimit = -1;      // RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: none
+  long long FileSizeLimit = -1;      // RLIMIT_FSIZE in bytes; -1: none
   bool CloseStandardOutput = false;  // start the tool with descriptor 1 closed
   // When running as root, run a copy of the tool that "nobody" can reach, as
   // "nobody" (RunTool only).

@@ -30,7 +30,7 @@ using Testing::Host;
 
 namespace Platform {
 
-FileHandle CreateOutputFile(const char* path) {
+FileHandle CreateOutputFile(const char* path, std::uint64_t /*size*/) {
   Testing::HostScript& host = Host();
   const std::string text(path);
   const std::size_t slash = text.rfind('\\');

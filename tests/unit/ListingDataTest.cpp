@@ -32,7 +32,7 @@ TEST(ListingData, RecordsHoldTheRowsPiecesAndTheTextOnlyWhereItIsNotTheLinkLower
       {"it's & b.md", 1, "it%27s & b.md>it's & b.md>1\n"},
       {"trailing ", 0, "trailing%20>trailing >0\n"},
       {"Caf\xC3\xA9.txt", 0, "Caf%C3%A9.txt>caf\xC3\xA9.txt>0\n"},
-      {"<b>&amp;\n.txt", 0, "%3Cb%3E%26amp;%0A.txt>&lt;b&gt;&amp;amp;&#10;.txt>0\n"},
+      {"<b>&amp;\n.txt", 0, "%3Cb%3E%26amp;%0A.txt>&lt;b&gt;&amp;amp;\u27E6U+000A\u27E7.txt>0\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(FileRecord(c.Name, c.Size), c.Record) << c.Name;
 

@@ -22,11 +22,13 @@ constexpr string_view kLogoStart = "<img src=\"data:image/jpeg;base64,";
 constexpr string_view kLogoEnd = "\" width=\"192\" height=\"192\">";
 constexpr string_view kSearchScript =
     "$(document).ready(function(){ function searched(text) { return "
-    "text.toLowerCase().replace(/\\s+/g, \" \").normalize(\"NFC\"); } var rows = "
-    "document.getElementById(\"fTable\").rows; var texts = []; for (var i = 0; i < rows.length; "
-    "i++) texts.push(searched(rows[i].cells[0].textContent) + rows[i].cells[1].textContent); "
-    "$(\"#_input\").on(\"keyup\", function() { var value = searched($(this).val()); for (var i = "
-    "0; i < rows.length; i++) { rows[i].style.display = texts[i].indexOf(value) > -1 ? \"\" : "
+    "text.toLowerCase().replace(/\\u03c2/g, \"\\u03c3\").replace(/\\s/g, \" "
+    "\").normalize(\"NFC\"); "
+    "} var rows = document.getElementById(\"fTable\").rows; var texts = []; for (var i = 0; i < "
+    "rows.length; i++) texts.push(searched(rows[i].cells[0].textContent) + \"\\x01\" + "
+    "rows[i].cells[1].textContent); $(\"#_input\").on(\"keyup\", function() { var value = "
+    "searched($(this).val()); var any = !/[\\0\\x01]/.test(value); for (var i = 0; i < "
+    "rows.length; i++) { rows[i].style.display = any && texts[i].indexOf(value) > -1 ? \"\" : "
     "\"none\"; } }); });";
 
 struct Theme {
@@ -75,7 +77,7 @@ std::vector<HeadItem> HeadItems(string_view eol) {
       {"header comment", "<!--", 0, 0},
       {"document frame", "<!DOCTYPE html>", 178, 173},
       {"style sheet", "/*!" + e + " * Bootstrap v3.4.1", 121417, 121436},
-      {"style end", "</style><script>", 18, 17},
+      {"style end", "#fTable a{white-space:pre-wrap}</style><script>", 49, 48},
       {"jQuery", "/*! jQuery v3.5.1", 89482, 89479},
       {"Bootstrap script", "/*!" + e + " * Bootstrap v3.4.1", 39689, 39683},
       {"body opening", "</script></head><body>", 122, 121},
@@ -209,7 +211,8 @@ TEST_P(PageTemplateTest, OwnTextIsExact) {
                           "<title>Findlet - ^TITLE^</title><meta charset=\"utf-8\" /><meta "
                           "name=\"viewport\" content=\"width=device-width, initial-scale=1\">" +
                           eol + "<style>" + eol);
-  EXPECT_EQ(parts[3], "</style><script>" + eol);
+  // Link texts show every blank, as wide as it is.
+  EXPECT_EQ(parts[3], "#fTable a{white-space:pre-wrap}</style><script>" + eol);
   EXPECT_EQ(parts[6],
             "</script></head><body><div class=\"container\"><div class=\"row clearfix\"><div "
             "class=\"column col-lg-2 col-md-12 col-sm-12\">" +

@@ -63,7 +63,9 @@ TEST(SearchPage, TitlesAndLinkTextsShowAsTheyAre) {
   const std::vector<Case> cases = {
       {"<b>Tom & \"Jerry\"</b>", "&lt;b&gt;Tom & \"Jerry\"&lt;/b&gt;"},
       {"&#x3C &lt &amp; a&b &", "&amp;#x3C &amp;lt &amp;amp; a&amp;b &"},
-      {"cr\rlf\n", "cr&#13;lf&#10;"},
+      // Tabs and line breaks show as marks too, so that no name looks like
+      // one with a blank.
+      {"cr\rlf\ntab\t", "cr\u27E6U+000D\u27E7lf\u27E6U+000A\u27E7tab\u27E6U+0009\u27E7"},
       {"", ""},
       // Characters that would hide or reorder text show as marks; others,
       // and bytes that are no whole character, stay as they are.
@@ -71,11 +73,33 @@ TEST(SearchPage, TitlesAndLinkTextsShowAsTheyAre) {
       {"\u061C\u200E\u200F\u202A\u2066\u2069",
        "\u27E6U+061C\u27E7\u27E6U+200E\u27E7\u27E6U+200F\u27E7"
        "\u27E6U+202A\u27E7\u27E6U+2066\u27E7\u27E6U+2069\u27E7"},
-      {"\x01\t\x1F\x7F\u0085\u00AD\u200B\uFEFF",
-       "\u27E6U+0001\u27E7\t\u27E6U+001F\u27E7\u27E6U+007F"
+      {"\x01\x1F\x7F\u0085\u00AD\u200B\uFEFF",
+       "\u27E6U+0001\u27E7\u27E6U+001F\u27E7\u27E6U+007F"
        "\u27E7\u27E6U+0085\u27E7\u27E6U+00AD\u27E7\u27E6U+200B\u27E7\u27E6U+FEFF\u27E7"},
+      // Each of these makes pay?pal.txt show as paypal.txt.
+      {"a\u200Ca\u200Da\u034Fa\uFE0Fa\u180Ba\u17B4a\U0001D173a\uFFFCa\U000E0041\U000E0042a"
+       "\u115Fa\u1160a\u2800",
+       "a\u27E6U+200C\u27E7a\u27E6U+200D\u27E7a\u27E6U+034F\u27E7a\u27E6U+FE0F\u27E7a"
+       "\u27E6U+180B\u27E7a\u27E6U+17B4\u27E7a\u27E6U+1D173\u27E7a\u27E6U+FFFC\u27E7a"
+       "\u27E6U+E0041\u27E7\u27E6U+E0042\u27E7a\u27E6U+115F\u27E7a\u27E6U+1160\u27E7a"
+       "\u27E6U+2800\u27E7"},
+      // Joiners, non-joiners and variation selectors stay where a script
+      // needs them: Persian, a Devanagari conjunct, emoji sequences, an
+      // emoji presentation, an ideographic variant...
+      {"\u0645\u06CC\u200C\u062E\u0648\u0627\u0647\u0645 \u0915\u094D\u200D\u0937",
+       "\u0645\u06CC\u200C\u062E\u0648\u0627\u0647\u0645 \u0915\u094D\u200D\u0937"},
+      {"\U0001F468\u200D\U0001F469\u200D\U0001F467 \u263A\uFE0F \U0001F3F3\uFE0F\u200D"
+       "\U0001F308 \U0001F9D1\U0001F3FD\u200D\U0001F4BB \u845B\U000E0100",
+       "\U0001F468\u200D\U0001F469\u200D\U0001F467 \u263A\uFE0F \U0001F3F3\uFE0F\u200D"
+       "\U0001F308 \U0001F9D1\U0001F3FD\u200D\U0001F4BB \u845B\U000E0100"},
+      // ...and nowhere else: a non-joiner after a letter that joins nothing
+      // after it, a joiner between letters, one that ends an emoji.
+      {"\u0631\u200C\u0628 \u0628\u200D\u0628 \U0001F468\u200D",
+       "\u0631\u27E6U+200C\u27E7\u0628 \u0628\u27E6U+200D\u27E7\u0628 \U0001F468\u27E6U+200D"
+       "\u27E7"},
       {"\u27E6U+202E\u27E7", "\u27E6U+27E6\u27E7U+202E\u27E7"},
-      {"\u200D\u2070\u00A0\u00C9\xE2\x80z\xE2\x80", "\u200D\u2070\u00A0\u00C9\xE2\x80z\xE2\x80"},
+      {"\u2070\u00A0\u00C9\xE2\x80z\xE2\x80\xF3\xA0\x81",
+       "\u2070\u00A0\u00C9\xE2\x80z\xE2\x80\xF3\xA0\x81"},
   };
   for (const Case& c : cases) EXPECT_EQ(IO::MarkupText(c.Text), c.Markup) << c.Text;
 }

@@ -78,7 +78,8 @@ TEST(TableRows, LinkBytesThatABrowserWouldReadOtherwiseAreEncoded) {
       {"", "<img src=x onerror=alert(1)>", ".\\%3Cimg src=x onerror=alert(1)%3E",
        "&lt;img src=x onerror=alert(1)&gt;"},
       {"\\<b>", "a\\b", ".\\%3Cb%3E\\a%5Cb", "a\\b"},
-      {"\\t\tab", "l\ni\rne\x7F", ".\\t%09ab\\l%0Ai%0Dne%7F", "l&#10;i&#13;ne\u27E6U+007F\u27E7"},
+      {"\\t\tab", "l\ni\rne\x7F", ".\\t%09ab\\l%0Ai%0Dne%7F",
+       "l\u27E6U+000A\u27E7i\u27E6U+000D\u27E7ne\u27E6U+007F\u27E7"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(JoinedRow(c.Folder, c.Name, 0), "<tr><td><a href=\"" + c.Link +

@@ -105,6 +105,12 @@ export class Tree {
   }
 }
 
+// Text as a link text shows it: each control character, tab and line breaks
+// included, as the mark of its code point.
+export function marked(text) {
+  return text.replace(/[\x00-\x1f\x7f]/g, (c) => `\u27e6U+${c.charCodeAt(0).toString(16).toUpperCase().padStart(4, '0')}\u27e7`);
+}
+
 // A name with only A to Z lower-cased, every other byte kept.
 export function lowerAscii(name) {
   return Buffer.from(name.map((b) => (b >= 0x41 && b <= 0x5a ? b + 0x20 : b)));

@@ -107,10 +107,21 @@ export const hostileFiles = [
   ['Set #2/Ünï/menü #1.txt', 1],
   ['Set #2/plain.txt', 5000],
   ['Größe %20/été.txt', 1],
+  // Each character between pay and pal would show the name as paypal.txt.
+  ...['\u200c', '\u200d', '\u034f', '\ufe0f', '\u180b', '\u17b4', '\u{1d173}', '\ufffc',
+    '\u{e0041}\u{e0042}', '\u115f', '\u1160', '\u2800'].map((c) => [`pay${c}pal.txt`, 1]),
+  // Joiners and a selector that their script needs: Persian, a Devanagari
+  // conjunct, a family, an emoji presentation.
+  ...['\u0645\u06cc\u200c\u062e\u0648\u0627\u0647\u0645', '\u0915\u094d\u200d\u0937',
+    '\u{1f468}\u200d\u{1f469}\u200d\u{1f467}', '\u263a\ufe0f'].map((name) => [name, 1]),
+  ['ΟΔΟΣ.txt', 1],
+  ['οδος.txt', 1],
+  ['nbsp\u00a0\u00a0\u00a0.exe', 1],
 ];
 
+// Its root's name, and so the page title, holds characters that would not show.
 export function hostileTree() {
-  const tree = new Tree('hostile');
+  const tree = new Tree('hostile\u200d\u2800\u{e0041}');
   for (const [name, size] of hostileFiles) tree.file(name, size);
   return tree;
 }
