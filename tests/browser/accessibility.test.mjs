@@ -1,6 +1,10 @@
-// Both forms of the page in both themes checked by axe-core against the WCAG
-// 2.0 and 2.1 A and AA rules and its best practices, as loaded and after a
-// search: no violation at all.
+// Both forms of the page in both themes, as a reader who does not see it or
+// uses no mouse meets them: by keyboard alone, Tab reaches the search field,
+// then every match in turn, each in view with its focus ring; axe-core finds
+// no violation of the WCAG 2.0 and 2.1 A and AA rules or its best practices,
+// as loaded and after a search; and in Chromium's accessibility tree the
+// large form's drawn rows stand in a table that tells its full row count,
+// and its count of matches is announced politely once typing pauses.
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -8,6 +12,7 @@ import { createRequire } from 'node:module';
 import { browserSuite } from './lib/harness.mjs';
 import { namesTree } from './lib/trees.mjs';
 import { openPage } from './lib/page.mjs';
+import { drawnRows, visibleTableRows, countLine, countText } from './lib/large.mjs';
 
 const axeSource = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 const rules = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'best-practice'];
@@ -51,6 +56,23 @@ browserSuite('accessibility', (context) => {
       });
       after(() => page?.close());
 
+      test('by keyboard: the field first, then every match in turn, in view and with a focus ring', async () => {
+        await page.pressHere('Tab');
+        assert.equal((await page.focus()).id, '_input');
+        await page.type('.t');
+        const matches = name.startsWith('large') ? (await drawnRows(page)).rows : await visibleTableRows(page);
+        assert.ok(matches.length > 3, `${matches.length} matches`);
+        for (const { text } of matches) {
+          await page.pressHere('Tab');
+          assert.deepEqual(await page.focus(), { id: '', row: text, inView: true, ring: true });
+        }
+        await page.pressHere('Tab');
+        assert.equal((await page.focus()).row, null, 'after the last match the footer');
+        await page.pressHere('Shift+Tab');
+        assert.equal((await page.focus()).row, matches.at(-1).text);
+        await page.clear();
+      });
+
       test('no axe-core violation as loaded', async () => {
         assert.deepEqual(await violations(page), []);
       });
@@ -59,6 +81,39 @@ browserSuite('accessibility', (context) => {
         await page.type('.md');
         assert.deepEqual(await violations(page), []);
       });
+
+      if (name.startsWith('large') && context.engine.name === 'chromium') {
+        test("Chromium's accessibility tree: a table of every match, its count announced politely", async () => {
+          await page.clear();
+          await page.type('.t');
+          const count = await countLine(page);
+          assert.match(count, / of \d+ files match$/);
+          await page.waitFor('wait for the announcement', () => document.getElementById('fStatus').textContent,
+            undefined, (text) => text === count, 2000);
+          const { nodes } = await page.step('read the accessibility tree', async () => {
+            const session = await page.tab.context.newCDPSession(page.tab.page);
+            return session.send('Accessibility.getFullAXTree');
+          });
+          const byId = new Map(nodes.map((node) => [node.nodeId, node]));
+          const text = (node) => node.role?.value === 'StaticText' ? node.name.value :
+            (node.childIds ?? []).map((id) => text(byId.get(id))).join('');
+          const role = (name) => nodes.filter((node) => !node.ignored && node.role?.value === name);
+          const [status] = role('status');
+          assert.deepEqual(status.properties.find((p) => p.name === 'live').value.value, 'polite');
+          assert.equal(text(status), count);
+          assert.equal(role('textbox')[0].name.value, await page.evaluate('read help', () => document.getElementById('fHelp').textContent));
+          // The gaps are no rows to a screen reader: the header and the matches drawn are.
+          const drawn = (await drawnRows(page)).rows;
+          assert.equal(role('row').length, 1 + drawn.length);
+          const places = await page.evaluate('read row places', () => ({
+            count: document.querySelector('table').getAttribute('aria-rowcount'),
+            rows: [...document.querySelectorAll('tr')].filter((row) => !row.classList.contains('fGap'))
+              .map((row) => row.getAttribute('aria-rowindex')),
+          }));
+          const matches = Number(count.split(' ')[0]);
+          assert.deepEqual(places, { count: String(matches + 1), rows: ['1', ...drawn.map((_, at) => String(at + 2))] });
+        });
+      }
     });
   }
 });
