@@ -255,6 +255,8 @@
     if (focused >= 0) {
       var link = drawnLink(focused);
       if (link !== null) link.focus({ preventScroll: true });
+      else table.focus({ preventScroll: true });
+      kept = focused;
     }
     // The rows and gaps come to the list's height whatever the rows' own
     // heights come to; the box around the table is a little taller still.
@@ -280,9 +282,15 @@
       }
     }
   }
-  // The match whose row's link has the focus, or -1.
+  // The match whose row's link has the focus, or -1. When the wheel or the
+  // scroll bar takes the focused row out of the rows drawn, the table keeps
+  // the focus in its place (kept), as a browser keeps it on a link scrolled
+  // out of view: the next key goes on from there.
+  var kept = -1;
+  table.tabIndex = -1;
   function focusedMatch() {
     var focused = document.activeElement;
+    if (focused === table) return kept;
     if (focused === null || focused.nodeName !== "A" || !body.contains(focused)) return -1;
     return +focused.parentNode.parentNode.getAttribute("aria-rowindex") - 2;
   }
@@ -324,9 +332,12 @@
   // own moves would run off the rows drawn: the arrows and Tab by one, Page
   // Up and Down and the space bar by a view, Home and End to either end. Tab
   // beyond either end, and keys with Alt or Meta, are the browser's.
-  body.addEventListener("keydown", function (event) {
+  table.addEventListener("mousedown", function () {
+    kept = -1;
+  });
+  table.addEventListener("keydown", function (event) {
     var from = focusedMatch();
-    if (from < 0 || event.altKey || event.metaKey) return;
+    if (from < 0 || from >= matched || event.altKey || event.metaKey) return;
     var step = Math.max(1, Math.floor(window.innerHeight / (rowHeight || 37)) - 1);
     var to;
     var key = event.key;

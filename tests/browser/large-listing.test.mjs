@@ -159,6 +159,12 @@ browserSuite('a large listing', (context) => {
           }
           at = matches.index.get((await page.focus()).row);
         }
+        // The focused row scrolled away as the scroll bar does: the next key
+        // goes on from it.
+        await scrollToShare(page, 0.5);
+        await page.pressHere('ArrowDown');
+        assert.equal(matches.index.get((await page.focus()).row), 1, 'ArrowDown after the scroll bar');
+        await page.pressHere('ArrowUp');
         await page.pressHere('Shift+Tab');
         assert.equal((await page.focus()).id, '_input', 'Shift+Tab from the first match: the field');
       });
