@@ -142,6 +142,8 @@ browserSuite('a large listing', (context) => {
         await page.type(query);
         const matches = matchesOf(query);
         const last = matches.matches.length - 1;
+        const rowCount = await page.evaluate('read row count', () => document.querySelector('table').ariaRowCount);
+        assert.equal(rowCount, String(last + 2), 'the table stands for the header and every match');
         const steps = [['Tab', 0], ['ArrowDown', 1], ['PageDown', 'on'], ['End', last], ['ArrowUp', last - 1],
           ['Tab', last], ['PageUp', 'back'], ['Home', 0], ['Control+End', last], ['Control+Home', 0]];
         let at = null;
@@ -155,7 +157,7 @@ browserSuite('a large listing', (context) => {
             if (expected === 'on') assert.ok(now > at + 10, where);
             else if (expected === 'back') assert.ok(now < at - 10, where);
             else assert.equal(now, expected, where);
-            assert.deepEqual([focus.inView, focus.ring], [true, true], where);
+            assert.deepEqual([focus.place, focus.inView, focus.ring], [String(now + 2), true, true], where);
           }
           at = matches.index.get((await page.focus()).row);
         }

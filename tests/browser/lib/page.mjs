@@ -115,7 +115,8 @@ export class SearchPage {
   }
 
   // Where the focus is: the focused element's id, for a link in the table
-  // its row's text, whether it is wholly in view, and whether a focus ring
+  // its row's text and the place the row tells a screen reader
+  // (aria-rowindex), whether it is wholly in view, and whether a focus ring
   // shows around it.
   focus() {
     return this.evaluate('read focus', () => {
@@ -126,6 +127,7 @@ export class SearchPage {
       return {
         id: focused.id,
         row: row ? row.textContent : null,
+        place: row ? row.getAttribute('aria-rowindex') : null,
         inView: box.top >= 0 && box.bottom <= document.documentElement.clientHeight,
         ring: style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) > 0,
       };
