@@ -178,8 +178,8 @@
     if (end < 0) end = text.length;
     var link = text.slice(at, name);
     var shown = size === name + 1 ? link.toLowerCase() : text.slice(name + 1, size);
-    return '<tr aria-rowindex="' + (index + 2) + '"><td><a href=".' + folders[folderOf[row]] + "\\" + link + '" target="_blank">' + shown +
-      "</a></td><td>" + text.slice(size + 1, end) + " KB</td></tr>\n";
+    return '<tr aria-rowindex="' + (index + 2) + '"><td><a href=".' + folders[folderOf[row]] + "\\" + link +
+      '" target="_blank">' + shown + "</a></td><td>" + text.slice(size + 1, end) + " KB</td></tr>\n";
   }
   function gap(height) {
     return '<tr class="fGap" aria-hidden="true"><td colspan="2" style="height:' + height + 'px"></td></tr>\n';
