@@ -101,31 +101,40 @@ endif()
 replace_once(css "style sheet source-map comment" "${source_map}" "")
 string(APPEND css "\n")
 
-# The dark sheet: the edits of page/dark-theme.txt, a "light: " line and a
-# "dark: " line each. The text is walked line by line without CMake lists,
-# which would split the style rules at their semicolons.
-read_text(edits "${TEMPLATES_DIR}/page/dark-theme.txt")
+# apply_edits(var file): applies the edits of page/<file> to the sheet in the
+# variable var: a "from: " line and a "to: " line each. The text is walked
+# line by line without CMake lists, which would split the style rules at
+# their semicolons.
+function(apply_edits var file)
+  read_text(edits "${TEMPLATES_DIR}/page/${file}")
+  set(sheet "${${var}}")
+  set(from_text "")
+  while(NOT edits STREQUAL "")
+    string(FIND "${edits}" "\n" end)
+    if(end EQUAL -1)
+      string(LENGTH "${edits}" end)
+    endif()
+    string(SUBSTRING "${edits}" 0 ${end} line)
+    math(EXPR next "${end} + 1")
+    string(SUBSTRING "${edits}" ${next} -1 edits)
+    string(REPLACE "\\n" "\n" value "${line}")
+    if(line MATCHES "^from: ")
+      string(SUBSTRING "${value}" 6 -1 from_text)
+    elseif(line MATCHES "^to: " AND NOT from_text STREQUAL "")
+      string(SUBSTRING "${value}" 4 -1 to_text)
+      replace_once(sheet "page/${file}" "${from_text}" "${to_text}")
+      set(from_text "")
+    elseif(NOT line MATCHES "^(#.*)?$")
+      fail("page/${file}: not a from line followed by a to line: ${line}")
+    endif()
+  endwhile()
+  set(${var} "${sheet}" PARENT_SCOPE)
+endfunction()
+
+# Each theme's sheet is the library's with that theme's edits.
 set(dark_css "${css}")
-set(light_text "")
-while(NOT edits STREQUAL "")
-  string(FIND "${edits}" "\n" end)
-  if(end EQUAL -1)
-    string(LENGTH "${edits}" end)
-  endif()
-  string(SUBSTRING "${edits}" 0 ${end} line)
-  math(EXPR next "${end} + 1")
-  string(SUBSTRING "${edits}" ${next} -1 edits)
-  string(REPLACE "\\n" "\n" value "${line}")
-  if(line MATCHES "^light: ")
-    string(SUBSTRING "${value}" 7 -1 light_text)
-  elseif(line MATCHES "^dark: " AND NOT light_text STREQUAL "")
-    string(SUBSTRING "${value}" 6 -1 dark_text)
-    replace_once(dark_css "page/dark-theme.txt" "${light_text}" "${dark_text}")
-    set(light_text "")
-  elseif(NOT line MATCHES "^(#.*)?$")
-    fail("page/dark-theme.txt: not a light line followed by a dark line: ${line}")
-  endif()
-endwhile()
+apply_edits(dark_css dark-theme.txt)
+apply_edits(css light-theme.txt)
 
 # --- Scripts ------------------------------------------------------------------
 

@@ -22,7 +22,21 @@
   var page = table.parentNode;
   var count = document.createElement("p");
   count.id = "fCount";
+  // The count line shows at once; a screen reader hears it from a polite
+  // live region of its own, told the count once it has held still for a
+  // while, so that typing is not talked over at every key.
+  count.setAttribute("aria-hidden", "true");
   page.insertBefore(count, table);
+  var status = document.createElement("p");
+  status.id = "fStatus";
+  status.className = "sr-only";
+  status.setAttribute("role", "status");
+  page.insertBefore(status, table);
+  var AnnounceAfter = 500; // ms the count holds still before it is announced
+  var announcing = 0;
+  // The table holds only the rows in view: it tells a screen reader how many
+  // rows it stands for (the header row and every match) and each row its place.
+  table.rows[0].setAttribute("aria-rowindex", "1");
   table.className += " fLarge";
   // The table stands in a box of fixed height, so that the page's scroll
   // range holds still to the pixel while rows are drawn: a browser may stop
@@ -162,7 +176,8 @@
     draw();
   }
 
-  function rowMarkup(row) {
+  // The markup of a row of the listing, drawn as match number index.
+  function rowMarkup(row, index) {
     var text = texts[chunkOf[row]];
     var at = recordAt[row];
     var name = text.indexOf(">", at);
@@ -171,11 +186,11 @@
     if (end < 0) end = text.length;
     var link = text.slice(at, name);
     var shown = size === name + 1 ? link.toLowerCase() : text.slice(name + 1, size);
-    return '<tr><td><a href="' + base + folders[folderOf[row]] + "\\" + link + '" target="_blank">' + shown +
-      "</a></td><td>" + text.slice(size + 1, end) + " KB</td></tr>\n";
+    return '<tr aria-rowindex="' + (index + 2) + '"><td><a href="' + base + folders[folderOf[row]] + "\\" + link +
+      '" target="_blank">' + shown + "</a></td><td>" + text.slice(size + 1, end) + " KB</td></tr>\n";
   }
   function gap(height) {
-    return '<tr class="fGap"><td colspan="2" style="height:' + height + 'px"></td></tr>\n';
+    return '<tr class="fGap" aria-hidden="true"><td colspan="2" style="height:' + height + 'px"></td></tr>\n';
   }
   function matchAt(index) {
     return query === "" ? index : matches[index];
@@ -189,7 +204,14 @@
     var text = query === "" ? total + (rows === 1 ? " file" : " files") :
       matched.toLocaleString("en-US") + " of " + total + " files match";
     if (loading) text += " so far, still loading...";
-    if (text !== counted) count.textContent = counted = text;
+    if (text !== counted) {
+      count.textContent = counted = text;
+      table.setAttribute("aria-rowcount", matched + 1);
+      clearTimeout(announcing);
+      announcing = setTimeout(function () {
+        status.textContent = counted;
+      }, AnnounceAfter);
+    }
     if (widest !== sized) {
       sized = widest;
       sizeColumn.textContent = "table.fLarge th:last-child{width:calc(" + Math.max(widest + 3, 4) +
@@ -234,9 +256,16 @@
     if (start === drawnFirst && end === drawnLast && offset === drawnTop && total === drawnHeight) return;
     offset = Math.round(offset);
     var html = start > 0 ? gap(offset) : "";
-    for (var index = start; index < end; index++) html += rowMarkup(matchAt(index));
+    for (var index = start; index < end; index++) html += rowMarkup(matchAt(index), index);
     if (matched > 0) html += gap(Math.max(0, Math.round(total - offset - (end - start) * height)));
+    var focused = focusedMatch();
     body.innerHTML = html;
+    if (focused >= 0) {
+      var link = drawnLink(focused);
+      if (link !== null) link.focus({ preventScroll: true });
+      else table.focus({ preventScroll: true });
+      kept = focused;
+    }
     // The rows and gaps come to the list's height whatever the rows' own
     // heights come to; the box around the table is a little taller still.
     var last = body.rows[body.rows.length - 1];
@@ -261,6 +290,89 @@
       }
     }
   }
+  // The match whose row's link has the focus, or -1. When the wheel or the
+  // scroll bar takes the focused row out of the rows drawn, the table keeps
+  // the focus in its place (kept), as a browser keeps it on a link scrolled
+  // out of view: the next key goes on from there.
+  var kept = -1;
+  table.tabIndex = -1;
+  function focusedMatch() {
+    var focused = document.activeElement;
+    if (focused === table) return kept;
+    if (focused === null || focused.nodeName !== "A" || !body.contains(focused)) return -1;
+    return +focused.parentNode.parentNode.getAttribute("aria-rowindex") - 2;
+  }
+  function drawnLink(index) {
+    var row = body.querySelector('tr[aria-rowindex="' + (index + 2) + '"]');
+    return row === null ? null : row.cells[0].firstChild;
+  }
+
+  // Scrolls the page until the row of match number index is drawn and
+  // wholly in view, and returns its link. Beyond GapCap one pixel of
+  // scrolling moves the list by `stretch` pixels, so the page is scrolled by
+  // that share of the distance, rounded towards the row.
+  function reveal(index) {
+    for (var tries = 0; tries < 4; tries++) {
+      var link = drawnLink(index);
+      var view = window.innerHeight;
+      var height = rowHeight || 37;
+      var natural = matched * height;
+      var total = Math.min(natural, GapCap);
+      var stretch = natural > GapCap && total > view ? (natural - view) / (total - view) : 1;
+      if (link === null) {
+        var top = body.getBoundingClientRect().top + window.scrollY;
+        window.scrollTo(0, top + Math.floor((index * height) / stretch));
+      } else {
+        var box = link.parentNode.parentNode.getBoundingClientRect();
+        if (box.top >= 0 && box.bottom <= view) return link;
+        window.scrollBy(0, box.top < 0 ? Math.floor(box.top / stretch) : Math.ceil((box.bottom - view) / stretch));
+      }
+      draw();
+    }
+    return drawnLink(index);
+  }
+  function focusMatch(index) {
+    var link = reveal(Math.max(0, Math.min(matched - 1, index)));
+    if (link !== null) link.focus({ preventScroll: true });
+  }
+
+  // Keys on a row's link move the focus among the matches, as the browser's
+  // own moves would run off the rows drawn: the arrows and Tab by one, Page
+  // Up and Down and the space bar by a view, Home and End to either end. Tab
+  // beyond either end, and keys with Alt or Meta, are the browser's.
+  table.addEventListener("mousedown", function () {
+    kept = -1;
+  });
+  table.addEventListener("keydown", function (event) {
+    var from = focusedMatch();
+    if (from < 0 || from >= matched || event.altKey || event.metaKey) return;
+    var step = Math.max(1, Math.floor(window.innerHeight / (rowHeight || 37)) - 1);
+    var to;
+    var key = event.key;
+    if (event.ctrlKey && key !== "Home" && key !== "End") return;
+    if (key === "ArrowDown") to = from + 1;
+    else if (key === "ArrowUp") to = from - 1;
+    else if (key === "PageDown" || (key === " " && !event.shiftKey)) to = from + step;
+    else if (key === "PageUp" || key === " ") to = from - step;
+    else if (key === "Home") to = 0;
+    else if (key === "End") to = matched - 1;
+    else if (key === "Tab") {
+      to = event.shiftKey ? from - 1 : from + 1;
+      if (to < 0 || to >= matched) return;
+    } else return;
+    event.preventDefault();
+    focusMatch(to);
+  });
+  // Tab from the search field goes to the first match, wherever the list
+  // stands.
+  input.addEventListener("keydown", function (event) {
+    if (event.key !== "Tab" || event.shiftKey || event.altKey || event.ctrlKey || event.metaKey) return;
+    setQuery(input.value);
+    if (matched === 0) return;
+    event.preventDefault();
+    focusMatch(0);
+  });
+
   function later() {
     if (!pending) pending = requestAnimationFrame(draw);
   }

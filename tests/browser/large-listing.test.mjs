@@ -1,6 +1,7 @@
 // A page of 230,000 files, whose list (37 px a row) is taller than the most
 // the page lays out: every match can be reached with the keys, the wheel and
-// the scroll bar, the stripes follow each row's place among the matches, the
+// the scroll bar (and by keyboard alone, the focus moving from match to
+// match), the stripes follow each row's place among the matches, the
 // page can be searched while it still loads (a query holding NUL matching
 // nothing at any moment), and it prints as a few pages.
 import { describe, test, before, after } from 'node:test';
@@ -129,6 +130,45 @@ browserSuite('a large listing', (context) => {
         await scrollToShare(page, 0.999);
         await page.wheelDown();
         await assertLastInView(page, matches, 'the wheel');
+      });
+    }
+
+    // From the field to the first match and on to the last with the keys,
+    // beyond the cap and below it: the focused row wholly in view, its focus
+    // ring showing, after each key and once the page has redrawn.
+    for (const query of ['f', '7.t']) {
+      test(`by keyboard alone, every match of ${JSON.stringify(query)}`, async () => {
+        await page.clear();
+        await page.type(query);
+        const matches = matchesOf(query);
+        const last = matches.matches.length - 1;
+        const rowCount = await page.evaluate('read row count', () => document.querySelector('table').ariaRowCount);
+        assert.equal(rowCount, String(last + 2), 'the table stands for the header and every match');
+        const steps = [['Tab', 0], ['ArrowDown', 1], ['PageDown', 'on'], ['End', last], ['ArrowUp', last - 1],
+          ['Tab', last], ['PageUp', 'back'], ['Home', 0], ['Control+End', last], ['Control+Home', 0]];
+        let at = null;
+        for (const [key, expected] of steps) {
+          await page.pressHere(key);
+          for (const when of ['at once', 'redrawn']) {
+            if (when === 'redrawn') await page.scrollSettled();
+            const focus = await page.focus();
+            const now = matches.index.get(focus.row);
+            const where = `${key}, ${when}: row ${now} (${focus.row})`;
+            if (expected === 'on') assert.ok(now > at + 10, where);
+            else if (expected === 'back') assert.ok(now < at - 10, where);
+            else assert.equal(now, expected, where);
+            assert.deepEqual([focus.place, focus.inView, focus.ring], [String(now + 2), true, true], where);
+          }
+          at = matches.index.get((await page.focus()).row);
+        }
+        // The focused row scrolled away as the scroll bar does: the next key
+        // goes on from it.
+        await scrollToShare(page, 0.5);
+        await page.pressHere('ArrowDown');
+        assert.equal(matches.index.get((await page.focus()).row), 1, 'ArrowDown after the scroll bar');
+        await page.pressHere('ArrowUp');
+        await page.pressHere('Shift+Tab');
+        assert.equal((await page.focus()).id, '_input', 'Shift+Tab from the first match: the field');
       });
     }
 

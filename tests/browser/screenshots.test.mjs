@@ -28,7 +28,7 @@ browserSuite('screenshots', (context) => {
             background: body.backgroundColor,
             text: body.color,
             logo: logo.complete ? [logo.naturalWidth, logo.naturalHeight, logo.width, logo.height] : null,
-            heading: document.querySelector('h2').textContent,
+            heading: document.querySelector('h1').textContent,
           };
         });
         assert.equal(look.background, theme.background);

@@ -19,7 +19,7 @@ namespace {
 using std::string_view;
 
 constexpr string_view kLogoStart = "<img src=\"data:image/jpeg;base64,";
-constexpr string_view kLogoEnd = "\" width=\"192\" height=\"192\">";
+constexpr string_view kLogoEnd = "\" width=\"192\" height=\"192\" alt=\"\">";
 constexpr string_view kSearchScript =
     "$(document).ready(function(){ function searched(text) { return "
     "text.toLowerCase().replace(/\\u03c2/g, \"\\u03c3\").replace(/\\s/g, \" "
@@ -44,8 +44,8 @@ void PrintTo(const Theme& theme, std::ostream* out) {
   *out << theme.Name;
 }
 
-const Theme kLight{"Light", &LightPageTemplate, "\r\n", 24, 5, 72};
-const Theme kDark{"Dark", &DarkPageTemplate, "\n", 30, 11, 300};
+const Theme kLight{"Light", &LightPageTemplate, "\r\n", 25, 5, 72};
+const Theme kDark{"Dark", &DarkPageTemplate, "\n", 31, 11, 300};
 
 std::size_t CountOf(string_view text, string_view needle) {
   std::size_t n = 0;
@@ -77,12 +77,13 @@ std::vector<HeadItem> HeadItems(string_view eol) {
       {"header comment", "<!--", 0, 0},
       {"document frame", "<!DOCTYPE html>", 178, 173},
       {"style sheet", "/*!" + e + " * Bootstrap v3.4.1", 121417, 121436},
+      {"page style", "footer a{", 37, 36},
       {"style end", "#fTable a{white-space:pre-wrap}</style><script>", 49, 48},
       {"jQuery", "/*! jQuery v3.5.1", 89482, 89479},
       {"Bootstrap script", "/*!" + e + " * Bootstrap v3.4.1", 39689, 39683},
-      {"body opening", "</script></head><body>", 122, 121},
+      {"body opening", "</script></head><body>", 128, 127},
       {"logo line", std::string(kLogoStart), 0, 0},
-      {"heading", "</div><div class=\"column col-lg-10", 392, 391},
+      {"heading", "</div><div class=\"column col-lg-10", 438, 437},
   };
 }
 
@@ -196,9 +197,9 @@ TEST_P(PageTemplateTest, HeadItemsHaveTheirSizes) {
     EXPECT_TRUE(parts[i].ends_with(theme.LineEnd)) << items[i].Name;
   }
   const auto logo = LogoBase64(theme.Template->Head);
-  EXPECT_EQ(parts[7].size(),
+  EXPECT_EQ(parts[8].size(),
             kLogoStart.size() + logo.size() + kLogoEnd.size() + theme.LineEnd.size());
-  EXPECT_EQ(parts[7], std::string(kLogoStart) + std::string(logo) + std::string(kLogoEnd) +
+  EXPECT_EQ(parts[8], std::string(kLogoStart) + std::string(logo) + std::string(kLogoEnd) +
                           std::string(theme.LineEnd));
 }
 
@@ -206,25 +207,28 @@ TEST_P(PageTemplateTest, OwnTextIsExact) {
   const Theme& theme = GetParam();
   const std::string eol(theme.LineEnd);
   const auto parts = SplitHead(theme.Template->Head, HeadItems(theme.LineEnd));
-  ASSERT_EQ(parts.size(), 9u);
+  ASSERT_EQ(parts.size(), 10u);
   EXPECT_EQ(parts[1], "<!DOCTYPE html>" + eol + "<html lang=\"en\">" + eol + "<head>" + eol +
                           "<title>Findlet - ^TITLE^</title><meta charset=\"utf-8\" /><meta "
                           "name=\"viewport\" content=\"width=device-width, initial-scale=1\">" +
                           eol + "<style>" + eol);
+  EXPECT_EQ(parts[3], "footer a{text-decoration:underline}" + eol);
   // Link texts show every blank, as wide as it is.
-  EXPECT_EQ(parts[3], "#fTable a{white-space:pre-wrap}</style><script>" + eol);
-  EXPECT_EQ(parts[6],
-            "</script></head><body><div class=\"container\"><div class=\"row clearfix\"><div "
-            "class=\"column col-lg-2 col-md-12 col-sm-12\">" +
+  EXPECT_EQ(parts[4], "#fTable a{white-space:pre-wrap}</style><script>" + eol);
+  EXPECT_EQ(parts[7],
+            "</script></head><body><div class=\"container\"><main><div class=\"row "
+            "clearfix\"><div class=\"column col-lg-2 col-md-12 col-sm-12\">" +
                 eol);
-  EXPECT_EQ(parts[8],
-            "</div><div class=\"column col-lg-10 col-md-12 col-sm-12\"><h2>Findlet - "
-            "^TITLE^</h2><br/><p>Type something to search for filenames or file extensions (e.g "
-            "readme.md, .mp3):</p><input class=\"form-control\" id=\"_input\" type=\"text\" "
-            "placeholder=\"Search...\"></div></div><br/><table class=\"table table-bordered "
-            "table-striped\"><thead><tr><th>Filename</th><th>Size</th></tr></thead><tbody "
-            "id=\"fTable\">" +
-                eol);
+  EXPECT_EQ(
+      parts[9],
+      "</div><div class=\"column col-lg-10 col-md-12 col-sm-12\"><h1 class=\"h2\">Findlet - "
+      "^TITLE^</h1><br/><p id=\"fHelp\">Type something to search for filenames or file "
+      "extensions (e.g readme.md, .mp3):</p><input class=\"form-control\" id=\"_input\" "
+      "type=\"text\" placeholder=\"Search...\" aria-labelledby=\"fHelp\"></div></div><br/><table "
+      "class=\"table table-bordered "
+      "table-striped\"><thead><tr><th>Filename</th><th>Size</th></tr></thead><tbody "
+      "id=\"fTable\">" +
+          eol);
 }
 
 TEST_P(PageTemplateTest, HeaderCommentIsOneLineNamingTheProduct) {
@@ -242,7 +246,7 @@ TEST_P(PageTemplateTest, LibraryItemsKeepTheirLayout) {
   const Theme& theme = GetParam();
   const std::string eol(theme.LineEnd);
   const auto parts = SplitHead(theme.Template->Head, HeadItems(theme.LineEnd));
-  ASSERT_EQ(parts.size(), 9u);
+  ASSERT_EQ(parts.size(), 10u);
   const string_view css = parts[2];
   EXPECT_EQ(css.find("sourceMappingURL"), string_view::npos);
   EXPECT_EQ(css.find("data:"), string_view::npos);
@@ -252,10 +256,10 @@ TEST_P(PageTemplateTest, LibraryItemsKeepTheirLayout) {
   EXPECT_NE(css.find(eol + " */" + "/*! normalize.css v3.0.3"), string_view::npos);
   EXPECT_EQ(CountOf(css, eol), static_cast<std::size_t>(theme.StyleSheetLineEnds));
 
-  const string_view jquery = parts[4];
+  const string_view jquery = parts[5];
   EXPECT_TRUE(jquery.ends_with("  " + eol + eol));
   EXPECT_EQ(CountOf(jquery, eol), 3u);
-  const string_view script = parts[5];
+  const string_view script = parts[6];
   EXPECT_TRUE(script.ends_with("}(jQuery);  " + eol));
   EXPECT_EQ(CountOf(script, eol), 6u);
   EXPECT_TRUE(script.starts_with("/*!" + eol + " * Bootstrap v3.4.1"));
@@ -321,10 +325,11 @@ TEST(PageTemplateTailTest, BothThemesShareOneTail) {
 TEST(PageTemplateTailTest, FooterAndSearchScript) {
   const string_view tail = LightPageTemplate.Tail;
   const string_view opening =
-      "</tbody></table><p class=\"text-center\">Auto generated <i>(^DATE^)</i> with <a "
+      "</tbody></table></main><footer><p class=\"text-center\">Auto generated <i>(^DATE^)</i> with "
+      "<a "
       "href=\"https://findlet.example/\" target=\"_blank\">Findlet</a> - ";
   const std::string closing =
-      "</p></div><script> " + std::string(kSearchScript) + " </script></body></html>\n";
+      "</p></footer></div><script> " + std::string(kSearchScript) + " </script></body></html>\n";
   ASSERT_TRUE(tail.starts_with(opening)) << tail;
   ASSERT_TRUE(tail.ends_with(closing)) << tail;
   ASSERT_GE(tail.size(), opening.size() + closing.size());
@@ -350,7 +355,7 @@ TEST(PageTemplateLargeTest, LargeFormFramesItsDataBetweenTheTableAndTheFooter) {
   EXPECT_EQ(CountOf(open, "^"), 0u);
   // The same footer as the table form's, then the page's end.
   const std::string footer(close.substr(0, close.size() - string_view("</body></html>\n").size()));
-  EXPECT_TRUE(close.ends_with("</p></div></body></html>\n"));
+  EXPECT_TRUE(close.ends_with("</p></footer></div></body></html>\n"));
   EXPECT_EQ(tail.substr(string_view("</tbody></table>").size(), footer.size()), footer);
   for (const string_view text : {open, close}) {
     EXPECT_EQ(std::count_if(text.begin(), text.end(),
@@ -369,7 +374,8 @@ TEST(PageTemplateDarkTest, DarkHeadIsLightHeadWithListedDifferences) {
       {";\n color:#D8FFE3;background-color:#08040F}\n button,input,select,textarea{",
        ";color:#333;background-color:#fff}button,input,select,textarea{"},
       {"}\n a{color:#BBBBBB;text-decoration:none}\n a:focus,a:hover{",
-       "}a{color:#337ab7;text-decoration:none}a:focus,a:hover{"},
+       "}a{color:#3174ad;text-decoration:none}a:focus,a:hover{"},
+      {"a:focus,a:hover{color:#D8FFE3;", "a:focus,a:hover{color:#23527c;"},
       {"a.text-info:focus,a.text-info:hover{color:#995269}",
        "a.text-info:focus,a.text-info:hover{color:#245269}"},
       {".table-striped>tbody>tr:nth-of-type(odd){\n    background-color:#04080F\n    }",

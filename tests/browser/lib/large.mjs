@@ -6,7 +6,8 @@ import zlib from 'node:zlib';
 
 // The rows drawn into the table body, the gaps left out, in page order: each
 // with its markup (without the style attribute the table form's search sets
-// on rows it hides and shows again), text, resolved link, place in the
+// on rows it hides and shows again, and the place among all rows that the
+// large form tells a screen reader), text, resolved link, place in the
 // viewport, background colour and whether it is what shows at its middle.
 // Also the viewport's height, and the background colour the page's style
 // sheet gives the striped rows.
@@ -27,6 +28,7 @@ export function drawnRows(page) {
       rows: rows.map((row) => {
         const copy = row.cloneNode(true);
         copy.removeAttribute('style');
+        copy.removeAttribute('aria-rowindex');
         const link = row.querySelector('a');
         const box = row.getBoundingClientRect();
         const middle = document.elementFromPoint(

@@ -109,6 +109,31 @@ export class SearchPage {
     await this.step(`press ${key}`, () => this.tab.press(key));
   }
 
+  // A key pressed wherever the focus is.
+  pressHere(key) {
+    return this.step(`press ${key}`, () => this.tab.press(key));
+  }
+
+  // Where the focus is: the focused element's id, for a link in the table
+  // its row's text and the place the row tells a screen reader
+  // (aria-rowindex), whether it is wholly in view, and whether a focus ring
+  // shows around it.
+  focus() {
+    return this.evaluate('read focus', () => {
+      const focused = document.activeElement;
+      const row = focused.closest('#fTable > tr');
+      const box = focused.getBoundingClientRect();
+      const style = getComputedStyle(focused);
+      return {
+        id: focused.id,
+        row: row ? row.textContent : null,
+        place: row ? row.getAttribute('aria-rowindex') : null,
+        inView: box.top >= 0 && box.bottom <= document.documentElement.clientHeight,
+        ring: style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) > 0,
+      };
+    });
+  }
+
   // A key pressed with nothing focused, so that it goes to the page itself
   // (End, Page Down and the like scroll it).
   async pressOnPage(key) {
