@@ -62,6 +62,21 @@ bool MayReplaceWithPage(const std::string& path) {
   return false;
 }
 
+void PlacePageInWalk(std::string_view pagePath, IO::WalkOptions& walk) {
+  // Either separator may stand in a path given on POSIX; the walk's own
+  // folder texts join names with backslashes.
+  std::string page(pagePath);
+  std::string root = walk.RootPath;
+  std::replace(page.begin(), page.end(), '/', '\\');
+  std::replace(root.begin(), root.end(), '/', '\\');
+  const std::size_t slash = page.rfind('\\');
+  walk.PageInTree = slash != std::string::npos && page.starts_with(root) &&
+                    (slash == root.size() || page[root.size()] == '\\');
+  if (!walk.PageInTree) return;
+  walk.PageFolder = page.substr(root.size(), slash - root.size());
+  walk.PageName = page.substr(slash + 1);
+}
+
 void PrintPageFailure(const std::string& path) {
   std::cout << "*** Can't output file ***\n\n"
             << "Output filepath failed: " << path << "\n\n";

@@ -28,5 +28,9 @@ bool PreparePageOutput(const RunState& run, Platform::FolderSource& folders, Pag
 // Otherwise says on the console that it is left as it was.
 bool MayReplaceWithPage(const std::string& path);
 
+// Tells the walk where the page goes, when it goes into the scanned tree:
+// the page path's text must begin with the root's, as the walk spells it.
+void PlacePageInWalk(std::string_view pagePath, IO::WalkOptions& walk);
+
 // The lines that end a run whose page could not be written.
 void PrintPageFailure(const std::string& path);

@@ -145,7 +145,9 @@ void ScanAndWrite(const RunState& run, Platform::FolderSource& folders) {
   IO::StartProgress();
   std::optional<IO::Listing> listing;
   try {
-    listing.emplace(IO::BuildListing(run.Walk, folders));
+    IO::WalkOptions walk = run.Walk;
+    PlacePageInWalk(output.Path, walk);
+    listing.emplace(IO::BuildListing(walk, folders));
   } catch (const std::bad_alloc&) {
     IO::EndProgress();
     IO::ErrorReport("BuildListing", __LINE__, {{"memory", "exhausted"}});

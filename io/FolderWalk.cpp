@@ -125,7 +125,10 @@ class Walk {
   void ListFile(Level& level, std::string_view name, std::uint64_t size) {
     // A page being written, or left by a run killed outright, stands only
     // beside the page.
-    if (&level == &levels_.front() && IsLeftoverTemporaryPage(name)) return;
+    if (options_.PageInTree && Platform::IsTemporaryName(name, options_.PageName) &&
+        RelativeFolder() == options_.PageFolder) {
+      return;
+    }
     lowerName_.resize(name.size());
     LowerAsciiCopy(name.data(), name.size(), lowerName_.data());
     if (!PassesFilter(options_.FilterList, lowerName_)) return;

@@ -25,6 +25,12 @@ struct WalkOptions {
   std::string RootPath;
   // The filter words, lower-cased, in command-line order.
   std::vector<std::string> FilterList;
+  // Where the page is written, when in the tree: its folder's text after
+  // RootPath ("" for the root, "\\sub" below it) and its name. The temporary
+  // file of a page being written there is not listed.
+  bool PageInTree = true;
+  std::string PageFolder;
+  std::string PageName = "search.html";
   // Folder reads in flight at most, the walk's own thread included. With 1
   // the walk reads each folder itself when it comes to it; with more, other
   // threads read the folders it comes to next ahead of it. The listing is the

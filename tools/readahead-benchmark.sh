@@ -1,0 +1,229 @@
+#!/usr/bin/env bash
+# The read-ahead's hard cases, timed. Needs root, /dev/fuse, Debian's fuse3,
+# libfuse3-dev, pkg-config and util-linux (taskset), and cgroup version 1's
+# cpu controller for the half-processor case.
+#
+#   tools/readahead-benchmark.sh [--dir FOLDER] [--tool BINARY] [--runs N] [CASE ...]
+#
+# CASE is any of:
+#   names   one folder of 4,096 sub-folders of 2 files each, names of 10 and
+#           of 200 bytes, through latfs (500 us a request, attributes with
+#           the listing): find, FINDLET_THREADS=1 and the default
+#   stats   40 folders of one file each, 20 ms a stat: FINDLET_THREADS=1 and
+#           2, with processor time
+#   memory  20 runs under a tight address-space limit, threads started at
+#           once: how each ends, and whether its page is the one-thread page
+#   cpus    a local tree of 200,000 files under taskset -c 0 and in a cgroup
+#           of half a processor: FINDLET_THREADS=1 and the default, with the
+#           most threads the process held
+# (default: all). Medians of --runs rounds (default 3); the share is mounted
+# afresh for every run.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/.." && pwd)
+dir=/tmp/findlet-readahead-bench
+tool=
+runs=3
+seed=7
+cases=()
+while (($# > 0)); do
+  case $1 in
+    --dir) dir=$2; shift 2 ;;
+    --tool) tool=$2; shift 2 ;;
+    --runs) runs=$2; shift 2 ;;
+    -h | --help) sed -n '2,20p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) cases+=("$1"); shift ;;
+  esac
+done
+((${#cases[@]} > 0)) || cases=(names stats memory cpus)
+# shellcheck source=tools/bench-common.sh
+source "$here/bench-common.sh"
+
+if [[ -z $tool ]]; then
+  (cd "$repo" && cmake --preset default >/dev/null && cmake --build --preset default --target findlet >/dev/null)
+  tool=$repo/build/default/findlet
+fi
+mkdir -p "$dir/bin" "$dir/out"
+build_helpers
+if [[ ! -x $dir/bin/latfs || $here/latfs.c -nt $dir/bin/latfs ]]; then
+  cc -O2 -Wall "$here/latfs.c" $(pkg-config --cflags --libs fuse3) -o "$dir/bin/latfs"
+fi
+mount=$dir/mnt
+mkdir -p "$mount"
+latfs_pid=
+unmount() {
+  if mountpoint -q "$mount"; then fusermount3 -u "$mount" 2>/dev/null || fusermount3 -uz "$mount"; fi
+  [[ -z $latfs_pid ]] || wait "$latfs_pid" 2>/dev/null || true
+  latfs_pid=
+}
+trap unmount EXIT
+
+# share SOURCE DIR_US ATTR_US PLUS: latfs over SOURCE at $mount.
+share() {
+  "$dir/bin/latfs" "$1" "$mount" "$2" "$3" "$4" >/dev/null 2>&1 &
+  latfs_pid=$!
+  for ((i = 0; i < 200; i++)); do
+    mountpoint -q "$mount" && return
+    sleep 0.02
+  done
+  echo "latfs did not mount $1" >&2
+  exit 1
+}
+
+# timed NAME COMMAND...: one run; "WALL USER SYSTEM PEAK_KIB STATUS" appended to NAME.txt.
+timed() {
+  local name=$1
+  shift
+  "$dir/bin/BenchRun" "$dir/out/$name.txt" /dev/null -- "$@"
+}
+column() { awk -v c="$2" '{ print $c }' "$dir/out/$1.txt" | median; }
+page() { sed 's/Auto generated <i>(.*/Auto generated <i>(DATE/' "$1"; }
+
+# shared_tree NAME FOLDERS FILES NAME_LENGTH: FOLDERS sub-folders of FILES files each.
+shared_tree() {
+  local root=$dir/$1
+  [[ -d $root ]] && return
+  mkdir -p "$root"
+  (cd "$root" && for ((i = 0; i < $2; i++)); do
+    local folder
+    folder=$(printf '%05d%s' "$i" "$(head -c "$(($4 - 5))" </dev/zero | tr '\0' n)")
+    mkdir "$folder"
+    for ((j = 0; j < $3; j++)); do : >"$folder/f$j.txt"; done
+  done)
+}
+
+case_names() {
+  echo "## Long names: 4,096 sub-folders of 2 files, latfs 500 us a request, attributes with the listing"
+  echo "| names | find s | FINDLET_THREADS=1 s | default s | default ÷ find | page as one thread |"
+  echo "|---|---:|---:|---:|---:|---|"
+  local length
+  for length in 10 200; do
+    shared_tree "names$length" 4096 2 "$length"
+    rm -f "$dir/out/names$length-"*
+    for ((r = 0; r < runs; r++)); do
+      share "$dir/names$length" 500 500 1
+      timed "names$length-find" find "$mount" -printf '%s %p\n'
+      unmount
+      for threads in 1 default; do
+        share "$dir/names$length" 500 500 1
+        rm -f "$dir/names$length/search.html"
+        if [[ $threads == 1 ]]; then
+          FINDLET_THREADS=1 timed "names$length-1" "$tool" "$mount"
+        else
+          timed "names$length-default" "$tool" "$mount"
+        fi
+        unmount
+        page "$dir/names$length/search.html" >"$dir/out/names$length-$threads.html"
+      done
+    done
+    local same=no
+    cmp -s "$dir/out/names$length-1.html" "$dir/out/names$length-default.html" && same=yes
+    local f one d
+    f=$(column "names$length-find" 1)
+    one=$(column "names$length-1" 1)
+    d=$(column "names$length-default" 1)
+    echo "| $length bytes | $f | $one | $d | $(awk -v a="$d" -v b="$f" 'BEGIN { printf "%.3f", a / b }') | $same |"
+  done
+  echo
+}
+
+case_stats() {
+  echo "## Slow stats: 40 folders of one file, 20 ms a stat (latfs, no attributes with the listing)"
+  echo "| FINDLET_THREADS | wall s | processor s | processor ÷ wall |"
+  echo "|---:|---:|---:|---:|"
+  shared_tree stats 40 1 8
+  local threads
+  for threads in 1 2; do
+    rm -f "$dir/out/stats-$threads.txt"
+    for ((r = 0; r < runs; r++)); do
+      share "$dir/stats" 0 20000 0
+      FINDLET_THREADS=$threads timed "stats-$threads" "$tool" "$mount"
+      unmount
+    done
+    awk '{ w[NR] = $1; c[NR] = $2 + $3 } END { n = NR; asort(w); asort(c);
+      wm = (n % 2) ? w[(n + 1) / 2] : (w[n / 2] + w[n / 2 + 1]) / 2;
+      cm = (n % 2) ? c[(n + 1) / 2] : (c[n / 2] + c[n / 2 + 1]) / 2;
+      printf "| '"$threads"' | %.3f | %.3f | %.3f |\n", wm, cm, cm / wm }' "$dir/out/stats-$threads.txt"
+  done
+  echo
+}
+
+case_memory() {
+  echo "## A tight address-space limit, threads started at once: 20 runs"
+  ensure_tree wide 20000
+  local root=$dir/wide-20000 limit=60000
+  rm -f "$root/search.html"
+  FINDLET_THREADS=1 "$tool" "$root" >/dev/null
+  page "$root/search.html" >"$dir/out/memory-alone.html"
+  local ended=0 same=0 failed=0 other=0
+  for ((r = 0; r < 20; r++)); do
+    cp "$root/search.html" "$dir/out/memory-before.html"
+    local status=0
+    (ulimit -v "$limit"; FINDLET_TEST_THREADS_AFTER_MICROSECONDS=0 "$tool" "$root" >"$dir/out/memory-console.txt" 2>&1) || status=$?
+    if ((status >= 128)); then
+      ended=$((ended + 1))
+    elif grep -q "Can't output file" "$dir/out/memory-console.txt" && cmp -s "$root/search.html" "$dir/out/memory-before.html"; then
+      failed=$((failed + 1))
+    elif [[ $status == 0 ]] && cmp -s <(page "$root/search.html") "$dir/out/memory-alone.html"; then
+      same=$((same + 1))
+    else
+      other=$((other + 1))
+    fi
+  done
+  echo "ulimit -v $limit KiB, tree of 20,000 files: $same wrote the one-thread page, $failed failed and kept the last page, $ended ended by a signal, $other otherwise"
+  echo
+}
+
+# Runs the command, sampling /proc/PID/task every millisecond; prints the
+# most threads seen, after the command's cost line in NAME.txt.
+threads_held() {
+  local name=$1
+  shift
+  "$dir/bin/BenchRun" "$dir/out/$name.txt" /dev/null -- "$@" &
+  local runner=$! most=0 pid=
+  while kill -0 "$runner" 2>/dev/null; do
+    [[ -n $pid ]] || pid=$(pgrep -P "$runner" | head -n 1 || true)
+    if [[ -n $pid && -d /proc/$pid/task ]]; then
+      local now
+      now=$(ls /proc/"$pid"/task 2>/dev/null | wc -l)
+      ((now > most)) && most=$now
+    fi
+    sleep 0.001
+  done
+  wait "$runner"
+  echo "$most" >>"$dir/out/$name.threads"
+}
+
+case_cpus() {
+  echo "## Fewer processors: a local tree of 200,000 files"
+  echo "| where | FINDLET_THREADS | wall s | most threads held |"
+  echo "|---|---:|---:|---:|"
+  ensure_tree wide 200000
+  local root=$dir/wide-200000 group=/sys/fs/cgroup/cpu/findlet-half
+  mkdir -p "$group"
+  echo 100000 >"$group/cpu.cfs_period_us"
+  echo 50000 >"$group/cpu.cfs_quota_us"
+  local where threads
+  for where in taskset cgroup; do
+    for threads in 1 default; do
+      local name="cpus-$where-$threads"
+      rm -f "$dir/out/$name".*
+      for ((r = 0; r < runs; r++)); do
+        local env=()
+        [[ $threads == 1 ]] && env=(FINDLET_THREADS=1)
+        if [[ $where == taskset ]]; then
+          threads_held "$name" env "${env[@]}" taskset -c 0 "$tool" "$root"
+        else
+          threads_held "$name" sh -c 'echo $$ >"$0/cgroup.procs" && exec env "$@"' "$group" "${env[@]}" "$tool" "$root"
+        fi
+      done
+      echo "| $where | $threads | $(column "$name" 1) | $(sort -g "$dir/out/$name.threads" | tail -n 1) |"
+    done
+  done
+  rmdir "$group" 2>/dev/null || true
+  echo
+}
+
+printf 'findlet %s\n%s CPUs, kernel %s\n\n' "$tool" "$(nproc)" "$(uname -r)"
+for c in "${cases[@]}"; do "case_$c"; done
