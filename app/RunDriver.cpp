@@ -143,25 +143,22 @@ void ScanAndWrite(const RunState& run, Platform::FolderSource& folders) {
   // On a terminal, a long walk shows how far it got on a line of its own,
   // blanked out again before the page step writes its first message.
   IO::StartProgress();
-  std::optional<IO::Listing> listing;
+  // A run that cannot go on for want of memory or of file handles writes no
+  // page, which would lack files: the last page stays.
   try {
     IO::WalkOptions walk = run.Walk;
     PlacePageInWalk(output.Path, walk);
-    listing.emplace(IO::BuildListing(walk, folders));
+    const IO::Listing listing = IO::BuildListing(walk, folders);
+    IO::EndProgress();
+    WriteSearchPage(run, listing, output);
+    return;
   } catch (const std::bad_alloc&) {
     IO::EndProgress();
-    IO::ErrorReport("BuildListing", __LINE__, {{"memory", "exhausted"}});
+    IO::ErrorReport("ScanAndWrite", __LINE__, {{"memory", "exhausted"}});
   } catch (const IO::NoFolderHandles& failure) {
     IO::EndProgress();
-    IO::ErrorReport("BuildListing", __LINE__,
+    IO::ErrorReport("ScanAndWrite", __LINE__,
                     {{"open files", "exhausted"}, {"folder", failure.FolderText}});
   }
-  if (!listing) {
-    // A walk that could not go on would make a page that lacks files: the
-    // page stays as it was.
-    PrintPageFailure(output.Path);
-    return;
-  }
-  IO::EndProgress();
-  WriteSearchPage(run, *listing, output);
+  PrintPageFailure(output.Path);
 }

@@ -164,9 +164,13 @@ const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
       }
       continue;
     }
-    // Another thread works on it: sleep until it is done, waking now and
-    // then to look whether more threads would bring it sooner.
-    if (threads_.size() + 1 >= maxThreads_) {
+    // Another thread works on it: meanwhile run the first job there is, as
+    // a reading thread would, or sleep until it is done, waking now and then
+    // to look whether more threads would bring it sooner.
+    ReadJob job{};
+    if (TakeJob(job)) {
+      RunTaken(lock, job, true);
+    } else if (threads_.size() + 1 >= maxThreads_) {
       pieceReady_.wait(lock);
     } else if (pieceReady_.wait_for(lock, MeasureEvery) == std::cv_status::timeout) {
       lock.unlock();
@@ -188,21 +192,27 @@ void ReadAhead::Release(FolderNode& folder, std::size_t index) {
 void ReadAhead::Work(std::stop_token stop) {
   Lock lock(mutex_);
   ReadJob job{};
-  while (workQueued_.wait(lock, stop, [&] { return TakeJob(job); })) {
-    ++running_;
-    try {
-      RunJob(lock, job, false);
-      --running_;
-    } catch (...) {
-      // The state of the job was put back for the walk's thread to redo.
-      if (!lock.owns_lock()) lock.lock();
-      --running_;
-      stopped_ = true;
-      jobs_.clear();
-      pieceReady_.notify_all();
-      return;
+  while (workQueued_.wait(lock, stop, [&] { return TakeJob(job); })) RunTaken(lock, job, false);
+}
+
+// Runs a job taken by TakeJob. A failure stops the read-ahead: the state of
+// the job was put back for the walk's thread to redo. Called, and returns,
+// with the lock held.
+void ReadAhead::RunTaken(Lock& lock, const ReadJob& job, bool walkThread) {
+  ++running_;
+  try {
+    if (job.Piece != nullptr) {
+      Complete(lock, *job.Piece, walkThread);
+    } else if (Read(lock, *job.Folder, true) == Outcome::NoHandles) {
+      Queue(ReadJob{job.Folder, job.Folder->entriesRead_, nullptr});
     }
+  } catch (...) {
+    if (!lock.owns_lock()) lock.lock();
+    stopped_ = true;
+    jobs_.clear();
+    pieceReady_.notify_all();
   }
+  --running_;
 }
 
 // Takes the first job a reading thread may run: a piece with entries left
@@ -228,15 +238,6 @@ bool ReadAhead::TakeJob(ReadJob& job) {
     first = jobs_.erase(first);  // done, or taken up by the walk's thread
   }
   return false;
-}
-
-// Runs a job taken by TakeJob: called, and returns, with the lock held.
-void ReadAhead::RunJob(Lock& lock, const ReadJob& job, bool walkThread) {
-  if (job.Piece != nullptr) {
-    Complete(lock, *job.Piece, walkThread);
-  } else if (Read(lock, *job.Folder, true) == Outcome::NoHandles) {
-    Queue(ReadJob{job.Folder, job.Folder->entriesRead_, nullptr});
-  }
 }
 
 // Reads the folder's next piece and publishes it: called, and returns, with

@@ -168,7 +168,7 @@ class ReadAhead {
   void AddThreadsWhenDue();
   void Work(std::stop_token stop);
   bool TakeJob(ReadJob& job);
-  void RunJob(Lock& lock, const ReadJob& job, bool walkThread);
+  void RunTaken(Lock& lock, const ReadJob& job, bool walkThread);
   Outcome Read(Lock& lock, FolderNode& folder, bool counted);
   bool ReadEntries(Platform::FolderListing& listing, FolderPiece& piece, bool counted);
   bool TakeRoom(std::size_t bytes);
