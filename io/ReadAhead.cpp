@@ -116,11 +116,19 @@ void ReadAhead::AddThreadsWhenDue() {
     if (now - begun_ < options_.ThreadsAfter) return;
     more = static_cast<std::size_t>(processors_);
   } else {
-    if (now - measuredAt_ < MeasureEvery) return;
+    // A quota of part of a processor is enforced over periods of 100 ms,
+    // within which the process runs and then waits: only a whole period
+    // tells how busy it keeps what it may use.
+    const auto window = processors_ < 1 ? 20 * MeasureEvery : MeasureEvery;
+    if (now - measuredAt_ < window) return;
     const auto wall = std::chrono::duration_cast<std::chrono::microseconds>(now - measuredAt_);
     const double busy = static_cast<double>(Platform::ProcessCpuMicroseconds() - processorAt_) /
                         static_cast<double>(wall.count());
-    if (busy < 0.5 * processors_) more = std::max<std::size_t>(threads_.size(), 1);
+    // Two windows in a row, so that one pause of the process (another
+    // process on its processor, a page fault) starts no threads.
+    const bool waiting = busy < 0.5 * processors_;
+    if (waiting && wasWaiting_) more = std::max<std::size_t>(threads_.size(), 1);
+    wasWaiting_ = waiting && !wasWaiting_;
   }
   try {
     for (more = std::min(more, most - threads_.size()); more > 0; --more) {

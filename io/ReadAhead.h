@@ -209,6 +209,7 @@ class ReadAhead {
   double processors_;
   std::chrono::steady_clock::time_point measuredAt_;
   std::uint64_t processorAt_ = 0;
+  bool wasWaiting_ = false;  // the last window found the processors less than half busy
 };
 
 }  // namespace IO

@@ -189,10 +189,10 @@ threads_held() {
   "$dir/bin/BenchRun" "$dir/out/$name.txt" /dev/null -- "$@" &
   local runner=$! most=0 pid=
   while kill -0 "$runner" 2>/dev/null; do
-    [[ -n $pid ]] || pid=$(pgrep -P "$runner" | head -n 1 || true)
+    [[ -n $pid ]] || pid=$(pgrep -P "$runner" | head -n 1) || true
     if [[ -n $pid && -d /proc/$pid/task ]]; then
       local now
-      now=$(ls /proc/"$pid"/task 2>/dev/null | wc -l)
+      now=$(ls /proc/"$pid"/task 2>/dev/null | wc -l) || now=0
       ((now > most)) && most=$now
     fi
     sleep 0.001
