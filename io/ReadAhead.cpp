@@ -172,11 +172,12 @@ const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
       }
       continue;
     }
-    // Another thread works on it: meanwhile run the first job there is, as
-    // a reading thread would, or sleep until it is done, waking now and then
-    // to look whether more threads would bring it sooner.
+    // Another thread works on it: meanwhile, when every reading thread is
+    // busy, run the first job there is, as one would; or sleep until it is
+    // done, waking now and then to look whether more threads would bring it
+    // sooner.
     ReadJob job{};
-    if (TakeJob(job)) {
+    if (running_ >= threads_.size() && TakeJob(job)) {
       RunTaken(lock, job, true);
     } else if (threads_.size() + 1 >= maxThreads_) {
       pieceReady_.wait(lock);
