@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/FolderSource.h"
+#include "platform/Platform.h"
 #include "tests/support/TempTree.h"
 
 namespace Testing {
@@ -125,6 +128,17 @@ TEST(FindFiles, FoldersThatCannotBeListedAreUnreadable) {
   }
   // Failed attempts leave nothing behind that a later listing would see.
   EXPECT_EQ(Enumerate(tree.Root()).size(), 1u);
+}
+
+// A cgroup's quota of processor time, as cpu.max (version 2) or as the two
+// version 1 files joined by a blank give it.
+TEST(HostProcessors, QuotaOfACgroup) {
+  const std::vector<std::pair<std::string, std::optional<double>>> cases = {
+      {"max 100000\n", std::nullopt},  {"50000 100000\n", 0.5}, {"200000 100000", 2.0},
+      {"-1\n 100000\n", std::nullopt}, {"", std::nullopt},      {"150000 abc", std::nullopt}};
+  for (const auto& [text, processors] : cases) {
+    EXPECT_EQ(Platform::QuotaProcessors(text), processors) << text;
+  }
 }
 
 }  // namespace
