@@ -1,6 +1,6 @@
-# Shared by tools/benchmark.sh and tools/share-benchmark.sh (sourced): the
-# helpers built into the benchmark folder, the reproducible trees, and the
-# median. Expects $here (the tools folder), $dir (the benchmark folder) and
+# Shared by tools/benchmark.sh, tools/share-benchmark.sh and
+# tools/readahead-benchmark.sh (sourced): the helpers built into the
+# benchmark folder, the reproducible trees, the median, and latfs. Expects $here (the tools folder), $dir (the benchmark folder) and
 # $seed.
 
 # Builds tools/BenchTree.cpp and tools/BenchRun.cpp into $dir/bin, with the
@@ -32,3 +32,31 @@ ensure_tree() {
 
 # The median of the numbers on standard input, one a line.
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# latfs (tools/latfs.c), built into $dir/bin, serving at $mount; the caller
+# sets $mount and traps unmount on EXIT.
+build_latfs() {
+  if [[ ! -x $dir/bin/latfs || $here/latfs.c -nt $dir/bin/latfs ]]; then
+    # shellcheck disable=SC2046
+    cc -O2 -Wall "$here/latfs.c" $(pkg-config --cflags --libs fuse3) -o "$dir/bin/latfs"
+  fi
+}
+
+# latfs_mount SOURCE DIR_US ATTR_US PLUS: latfs over SOURCE at $mount, waiting
+# until it serves.
+latfs_mount() {
+  "$dir/bin/latfs" "$1" "$mount" "$2" "$3" "$4" >/dev/null 2>&1 &
+  latfs_pid=$!
+  for ((i = 0; i < 200; i++)); do
+    mountpoint -q "$mount" && return
+    sleep 0.02
+  done
+  echo "latfs did not mount $1" >&2
+  exit 1
+}
+
+unmount() {
+  if mountpoint -q "$mount"; then fusermount3 -u "$mount" 2>/dev/null || fusermount3 -uz "$mount"; fi
+  [[ -z ${latfs_pid:-} ]] || wait "$latfs_pid" 2>/dev/null || true
+  latfs_pid=
+}

@@ -46,30 +46,11 @@ if [[ -z $tool ]]; then
 fi
 mkdir -p "$dir/bin" "$dir/out"
 build_helpers
-if [[ ! -x $dir/bin/latfs || $here/latfs.c -nt $dir/bin/latfs ]]; then
-  cc -O2 -Wall "$here/latfs.c" $(pkg-config --cflags --libs fuse3) -o "$dir/bin/latfs"
-fi
+build_latfs
 mount=$dir/mnt
 mkdir -p "$mount"
 latfs_pid=
-unmount() {
-  if mountpoint -q "$mount"; then fusermount3 -u "$mount" 2>/dev/null || fusermount3 -uz "$mount"; fi
-  [[ -z $latfs_pid ]] || wait "$latfs_pid" 2>/dev/null || true
-  latfs_pid=
-}
 trap unmount EXIT
-
-# share SOURCE DIR_US ATTR_US PLUS: latfs over SOURCE at $mount.
-share() {
-  "$dir/bin/latfs" "$1" "$mount" "$2" "$3" "$4" >/dev/null 2>&1 &
-  latfs_pid=$!
-  for ((i = 0; i < 200; i++)); do
-    mountpoint -q "$mount" && return
-    sleep 0.02
-  done
-  echo "latfs did not mount $1" >&2
-  exit 1
-}
 
 # timed NAME COMMAND...: one run; "WALL USER SYSTEM PEAK_KIB STATUS" appended to NAME.txt.
 timed() {
@@ -102,11 +83,11 @@ case_names() {
     shared_tree "names$length" 4096 2 "$length"
     rm -f "$dir/out/names$length-"*
     for ((r = 0; r < runs; r++)); do
-      share "$dir/names$length" 500 500 1
+      latfs_mount "$dir/names$length" 500 500 1
       timed "names$length-find" find "$mount" -printf '%s %p\n'
       unmount
       for threads in 1 default; do
-        share "$dir/names$length" 500 500 1
+        latfs_mount "$dir/names$length" 500 500 1
         rm -f "$dir/names$length/search.html"
         if [[ $threads == 1 ]]; then
           FINDLET_THREADS=1 timed "names$length-1" "$tool" "$mount"
@@ -137,7 +118,7 @@ case_stats() {
   for threads in 1 2; do
     rm -f "$dir/out/stats-$threads.txt"
     for ((r = 0; r < runs; r++)); do
-      share "$dir/stats" 0 20000 0
+      latfs_mount "$dir/stats" 0 20000 0
       FINDLET_THREADS=$threads timed "stats-$threads" "$tool" "$mount"
       unmount
     done

@@ -85,32 +85,15 @@ fi
 # shellcheck source=tools/bench-common.sh
 source "$here/bench-common.sh"
 build_helpers
-if [[ ! -x $dir/bin/latfs || $here/latfs.c -nt $dir/bin/latfs ]]; then
-  # shellcheck disable=SC2046
-  cc -O2 -Wall "$here/latfs.c" $(pkg-config --cflags --libs fuse3) -o "$dir/bin/latfs"
-fi
-
-unmount() {
-  if mountpoint -q "$mount"; then fusermount3 -u "$mount" 2>/dev/null || fusermount3 -uz "$mount"; fi
-  [[ -z ${latfs_pid:-} ]] || wait "$latfs_pid" 2>/dev/null || true
-  latfs_pid=
-}
+build_latfs
 trap unmount EXIT
 
-# mount SOURCE REGIME: latfs over SOURCE at $mount, waiting until it serves.
+# mount SOURCE REGIME: latfs over SOURCE at $mount in that regime.
 mount_share() {
-  local source=$1
   case $2 in
-    stat) "$dir/bin/latfs" "$source" "$mount" 1000 1000 0 >/dev/null 2>&1 & ;;
-    list) "$dir/bin/latfs" "$source" "$mount" 2000 1000 1 >/dev/null 2>&1 & ;;
+    stat) latfs_mount "$1" 1000 1000 0 ;;
+    list) latfs_mount "$1" 2000 1000 1 ;;
   esac
-  latfs_pid=$!
-  for ((i = 0; i < 200; i++)); do
-    mountpoint -q "$mount" && return
-    sleep 0.02
-  done
-  echo "latfs did not mount $source" >&2
-  exit 1
 }
 
 # time_one NAME SOURCE REGIME COMMAND...: one run on a fresh mount, its wall
