@@ -277,8 +277,10 @@ ReadAhead::Outcome ReadAhead::Read(Lock& lock, FolderNode& folder, bool counted)
   } catch (...) {
     lock.lock();
     if (piece != nullptr) GiveRoom(piece->counted_);
-    if (folder.listing_ != nullptr || listing != nullptr) ListingClosed();
-    folder.listing_.reset();  // read again from a listing opened afresh
+    // The listing it had, or the one it opened or failed to open, no
+    // longer counts: the folder is read again from a listing opened afresh.
+    ListingClosed();
+    folder.listing_.reset();
     folder.reading_ = false;
     throw;
   }
@@ -365,8 +367,17 @@ void ReadAhead::Publish(Lock& lock, FolderNode& folder, std::unique_ptr<FolderPi
   FolderPiece& read = *piece;
   read.first_ = folder.entriesRead_;
   read.unknownLeft_ = read.unknown_.size();
+  try {
+    folder.pieces_.push_back(std::move(piece));
+  } catch (...) {
+    // As a read that failed: the folder is read again from a new listing.
+    GiveRoom(read.counted_);
+    if (!ended) ListingClosed();
+    folder.listing_.reset();
+    folder.reading_ = false;
+    throw;
+  }
   if (!read.unknown_.empty()) read.listing_ = std::move(listing);
-  folder.pieces_.push_back(std::move(piece));
   folder.entriesRead_ += read.Items.size();
   folder.reading_ = false;
   folder.ended_ = ended;
