@@ -289,7 +289,9 @@ ReadAhead::Outcome ReadAhead::Read(Lock& lock, FolderNode& folder, bool counted)
     --openListings_;
     folder.reading_ = false;
     if (opened == Platform::OpenResult::NoHandles) {
+      // The walk's thread may wait for this folder: it reads it itself now.
       waitingForClose_ = true;
+      pieceReady_.notify_all();
       return Outcome::NoHandles;
     }
     folder.unreadable_ = folder.ended_ = true;

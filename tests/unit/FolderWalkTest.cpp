@@ -6,6 +6,15 @@
 #include <time.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string_view>
+#include <thread>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -275,6 +284,56 @@ TEST(ReadAhead, FailuresOnReadingThreadsKeepTheListing) {
     EXPECT_EQ(IO::BuildListing(options, folders).ListingData.Text(), alone) << failure;
     EXPECT_EQ(folders.OpenListings, 0) << failure;
   }
+}
+
+// An open refused for lack of handles on a reading thread, while the walk's
+// thread waits for that very folder, must wake the walk to read it itself:
+// handles held elsewhere in the process free up without any folder of the
+// walk being closed. Every open on a reading thread is refused here, slowly,
+// so that the walk comes to wait on a folder whose open is under way.
+TEST(ReadAhead, OpensRefusedOnReadingThreadsWakeTheWalk) {
+  class RefusingOpens final : public Platform::FolderSource {
+   public:
+    explicit RefusingOpens(ScriptedFolders& script) : script_(script) {}
+    bool IsFolder(std::string_view path) override { return script_.IsFolder(path); }
+    Platform::OpenResult Open(std::string_view folderText,
+                              std::unique_ptr<Platform::FolderListing>& listing) override {
+      if (std::this_thread::get_id() == walk_) return script_.Open(folderText, listing);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      return Platform::OpenResult::NoHandles;
+    }
+    std::optional<Platform::FolderIdentity> Identity(std::string_view folderText) override {
+      return script_.Identity(folderText);
+    }
+
+   private:
+    ScriptedFolders& script_;
+    std::thread::id walk_ = std::this_thread::get_id();
+  };
+  ScriptedFolders folders;
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = std::string("d").append(std::to_string(i));
+    folders.Folders["C:\\Root"].Entries.push_back(FolderEntry(name));
+    folders.Folders[std::string("C:\\Root\\").append(name)].Entries = {FileEntry("in.txt", 1)};
+  }
+  RefusingOpens refusing(folders);
+  IO::WalkOptions options;
+  options.RootPath = "C:\\Root";
+  options.Threads = 2;
+  options.ThreadsAfter = {};
+  // A walk that hangs fails here rather than at the test run's time limit.
+  std::jthread watchdog([](std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!never.wait_for(lock, stop, std::chrono::seconds(30), [] { return false; }) &&
+        !stop.stop_requested()) {
+      std::fputs("the walk hangs\n", stderr);
+      std::abort();
+    }
+  });
+  EXPECT_EQ(IO::BuildListing(options, refusing).ListedFiles, 100u);
+  EXPECT_EQ(folders.OpenListings, 0);
 }
 
 }  // namespace
