@@ -235,7 +235,10 @@ bool ReadAhead::TakeJob(ReadJob& job) {
       if (job.Piece->nextUnknown_ < job.Piece->unknown_.size()) return true;
     } else if (!folder.reading_ && !folder.ended_ && job.Entry == folder.entriesRead_) {
       const bool opens = folder.listing_ == nullptr;
-      if (opens && (waitingForClose_ || openListings_ >= maxOpen_)) return false;
+      if (opens && (waitingForClose_ || openListings_ >= maxOpen_)) {
+        waitingForClose_ = true;  // woken when a folder closes
+        return false;
+      }
       if (heldBytes_ + EntryRoom > options_.ReadAheadBytes) {
         waitingForRoom_ = true;
         return false;

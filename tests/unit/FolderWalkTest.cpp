@@ -9,14 +9,14 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <stop_token>
+#include <string>
 #include <string_view>
 #include <thread>
-#include <filesystem>
-#include <string>
 #include <vector>
 
 #include "io/FolderWalk.h"
