@@ -128,7 +128,7 @@ browserSuite('large listing against the table form', (context) => {
 
       test('the title and heading mark what would not show', async () => {
         for (const page of [table, large]) {
-          const shown = await page.evaluate('read title', () => [document.title, document.querySelector('h2').textContent]);
+          const shown = await page.evaluate('read title', () => [document.title, document.querySelector('h1').textContent]);
           for (const text of shown) assert.match(text, /hostile\u27e6U\+200D\u27e7\u27e6U\+2800\u27e7\u27e6U\+E0041\u27e7/);
         }
       });
