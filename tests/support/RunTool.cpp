@@ -32,8 +32,13 @@ std::string Environment(const char* name) {
   if (!options.WorkingFolder.empty() && chdir(options.WorkingFolder.c_str()) != 0) _exit(120);
   if (options.FileSizeLimit >= 0) {
     // The native tool must keep a size limit from ending it by itself, as
-    // under `ulimit -f`; Wine is spared the signal.
+    // under `ulimit -f`; Wine is spared the signal, and so is a tool built
+    // with ThreadSanitizer, whose runtime takes over signal dispositions.
+#ifdef __SANITIZE_THREAD__
+    std::signal(SIGXFSZ, SIG_IGN);
+#else
     if (WindowsTarget()) std::signal(SIGXFSZ, SIG_IGN);
+#endif
     const rlimit limit{static_cast<rlim_t>(options.FileSizeLimit),
                        static_cast<rlim_t>(options.FileSizeLimit)};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(121);
