@@ -494,7 +494,7 @@ void ReadAhead::Queue(const ReadJob& job) {
   // A piece to complete takes as many threads as it has entries left to
   // learn, less the one that read it.
   const std::size_t wanted = job.Piece == nullptr ? 1 : job.Piece->unknown_.size() - 1;
-  for (std::size_t i = 0; i < std::min(wanted, maxThreads_); ++i) workQueued_.notify_one();
+  for (std::size_t i = 0; i < std::min(wanted, options_.Threads); ++i) workQueued_.notify_one();
 }
 
 }  // namespace IO
