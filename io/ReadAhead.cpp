@@ -217,8 +217,9 @@ void ReadAhead::RunTaken(Lock& lock, const ReadJob& job, bool walkThread) {
     }
   } catch (...) {
     if (!lock.owns_lock()) lock.lock();
+    // The jobs stay, untaken: through them the walk's thread finds the
+    // listings read ahead that it may close when it runs out of handles.
     stopped_ = true;
-    jobs_.clear();
     pieceReady_.notify_all();
   }
   --running_;

@@ -50,7 +50,9 @@ class ScriptedFolders::Listing final : public Platform::FolderListing {
   Platform::FolderEntry Details(std::string_view name) override {
     script_.Jitter();
     std::this_thread::sleep_for(script_.Failures.DetailsWait);
-    if (script_.Fails(script_.Failures.ThrowOnDetails)) throw std::bad_alloc();
+    if (script_.Fails(script_.Failures.ThrowOnDetails ||
+                      folder_ == script_.Failures.ThrowOnDetailsIn))
+      throw std::bad_alloc();
     const std::lock_guard<std::mutex> lock(script_.mutex_);
     Platform::FolderEntry entry{name, EntryKind::File, 0};
     if (const ScriptedFolder* folder = script_.FolderAt(folder_)) {

@@ -47,6 +47,7 @@ struct ScriptedFailures {
   bool ThrowOnOpen = false;
   bool ThrowOnNext = false;
   bool ThrowOnDetails = false;
+  std::string ThrowOnDetailsIn;  // only in this folder (resolved text)
   // Opens refused with NoHandles while this many listings or more are open.
   int HandleLimit = -1;
   // The first read of each listing waits this long, as a round trip would;

@@ -273,14 +273,22 @@ TEST(ReadAhead, FailuresOnReadingThreadsKeepTheListing) {
   options.Threads = 8;
   options.ThreadsAfter = {};
   options.FolderPieceEntries = 2;
-  for (int failure = 0; failure < 4; ++failure) {
+  // The last case fails late, while folders read ahead hold every handle
+  // left: the walk closes those to open what it needs.
+  for (int failure = 0; failure < 5; ++failure) {
     folders.LeaveAttributes = true;
     folders.JitterSeed = 1 + failure;
     folders.Failures = ScriptedFailures{};
     folders.Failures.ThrowOnOpen = failure == 0;
     folders.Failures.ThrowOnNext = failure == 1;
     folders.Failures.ThrowOnDetails = failure == 2;
-    folders.Failures.HandleLimit = failure == 3 ? 3 : -1;
+    folders.Failures.HandleLimit = failure == 3 ? 3 : failure == 4 ? 5 : -1;
+    if (failure == 4) {
+      folders.Failures.ReadWait = std::chrono::milliseconds(2);
+      folders.Failures.ThrowOnDetailsIn = "C:\\Root\\d10";
+      folders.Failures.FolderWaits[folders.Failures.ThrowOnDetailsIn] =
+          std::chrono::milliseconds(60);
+    }
     EXPECT_EQ(IO::BuildListing(options, folders).ListingData.Text(), alone) << failure;
     EXPECT_EQ(folders.OpenListings, 0) << failure;
   }
