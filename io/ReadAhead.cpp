@@ -1,6 +1,7 @@
 #include "io/ReadAhead.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <system_error>
 #include <utility>
@@ -102,11 +103,12 @@ ReadAhead::~ReadAhead() {
   threads_.clear();  // joins them
 }
 
-// Threads start once the walk has run ThreadsAfter: as many as the process
-// has processors to run them. Then, as long as the process keeps less than
-// half of those processors busy (its reads wait for the file system), their
-// number doubles every few milliseconds, up to Threads. A walk that keeps
-// the processors busy gains nothing from more.
+// Threads start once the walk has run ThreadsAfter: one for each processor
+// the process may use besides the one the walk's own thread runs on. Then,
+// as long as the process keeps less than half of those processors busy (its
+// reads wait for the file system), their number grows every few
+// milliseconds, up to Threads. A walk that keeps the processors busy gains
+// nothing from more.
 void ReadAhead::AddThreadsWhenDue() {
   const std::size_t most = maxThreads_ - 1;
   if (threads_.size() >= most) return;
@@ -114,7 +116,7 @@ void ReadAhead::AddThreadsWhenDue() {
   std::size_t more = 0;
   if (measuredAt_ == std::chrono::steady_clock::time_point{}) {
     if (now - begun_ < options_.ThreadsAfter) return;
-    more = static_cast<std::size_t>(processors_);
+    more = static_cast<std::size_t>(std::max(std::ceil(processors_), 1.0)) - 1;
   } else {
     // A quota of part of a processor is enforced over periods of 100 ms,
     // within which the process runs and then waits: only a whole period
@@ -127,7 +129,14 @@ void ReadAhead::AddThreadsWhenDue() {
     // Two windows in a row, so that one pause of the process (another
     // process on its processor, a page fault) starts no threads.
     const bool waiting = busy < 0.5 * processors_;
-    if (waiting && wasWaiting_) more = std::max<std::size_t>(threads_.size(), 1);
+    if (waiting && wasWaiting_) {
+      // Each step multiplies the threads by how far the process is from half
+      // busy, from 2 to 8 times: a walk that waits on nearly every request
+      // reaches its threads in two or three steps, not one doubling a time.
+      const double times = std::clamp(0.5 * processors_ / std::max(busy, 0.01), 2.0, 8.0);
+      more = static_cast<std::size_t>(
+          static_cast<double>(std::max<std::size_t>(threads_.size(), 1)) * (times - 1));
+    }
     wasWaiting_ = waiting && !wasWaiting_;
   }
   try {
