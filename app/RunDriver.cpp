@@ -82,6 +82,9 @@ void ApplySettings(RunState& run) {
   if (const auto after = NumberSetting("FINDLET_TEST_THREADS_AFTER_MICROSECONDS")) {
     run.Walk.ThreadsAfter = std::chrono::microseconds(*after);
   }
+  if (const auto first = NumberSetting("FINDLET_TEST_FIRST_THREADS")) {
+    run.Walk.FirstThreads = *first;
+  }
   if (const auto entries = NumberSetting("FINDLET_TEST_FOLDER_PIECE_ENTRIES");
       entries && *entries) {
     run.Walk.FolderPieceEntries = *entries;

@@ -40,6 +40,10 @@ struct WalkOptions {
   // over sooner, such as that of a few hundred files on a local disk, starts
   // none.
   std::chrono::microseconds ThreadsAfter{2000};
+  // How many other threads start then; 0: one per processor the process
+  // may use, none on a single one. Tests ask for several, so that threads
+  // meet on any machine.
+  std::size_t FirstThreads = 0;
   // About how many bytes of folders read ahead the walk may hold.
   std::size_t ReadAheadBytes = std::size_t{2} << 20;
   // Entries of a folder read as one piece: a larger folder is read, and

@@ -1,7 +1,6 @@
 #include "io/ReadAhead.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <system_error>
 #include <utility>
@@ -103,20 +102,22 @@ ReadAhead::~ReadAhead() {
   threads_.clear();  // joins them
 }
 
-// Threads start once the walk has run ThreadsAfter: one for each processor
-// the process may use besides the one the walk's own thread runs on. Then,
-// as long as the process keeps less than half of those processors busy (its
-// reads wait for the file system), their number grows every few
-// milliseconds, up to Threads. A walk that keeps the processors busy gains
-// nothing from more.
+// Threads start once the walk has run ThreadsAfter: one per processor the
+// process may use, or none on a single one, where they could only take
+// turns with the walk's own thread. Then, as long as the process keeps less
+// than half of those processors busy (its reads wait for the file system),
+// their number grows every few milliseconds, up to Threads. A walk that
+// keeps the processors busy gains nothing from more.
 void ReadAhead::AddThreadsWhenDue() {
   const std::size_t most = maxThreads_ - 1;
-  if (threads_.size() >= most) return;
+  if (threads_.size() >= most || stopped_) return;
   const auto now = std::chrono::steady_clock::now();
   std::size_t more = 0;
   if (measuredAt_ == std::chrono::steady_clock::time_point{}) {
     if (now - begun_ < options_.ThreadsAfter) return;
-    more = static_cast<std::size_t>(std::max(std::ceil(processors_), 1.0)) - 1;
+    more = options_.FirstThreads > 0 ? options_.FirstThreads
+           : processors_ < 2         ? 0
+                                     : static_cast<std::size_t>(processors_);
   } else {
     // A quota of part of a processor is enforced over periods of 100 ms,
     // within which the process runs and then waits: only a whole period
@@ -249,7 +250,7 @@ bool ReadAhead::TakeJob(ReadJob& job) {
         waitingForClose_ = true;  // woken when a folder closes
         return false;
       }
-      if (heldBytes_ + EntryRoom > options_.ReadAheadBytes) {
+      if (heldBytes_ + sizeof(FolderPiece) + EntryRoom > options_.ReadAheadBytes) {
         waitingForRoom_ = true;
         return false;
       }
@@ -478,15 +479,18 @@ void ReadAhead::Settle(Lock& lock, FolderPiece& piece) {
   pieceReady_.notify_all();
 }
 
-// Closes the listing of a folder read ahead that waits for its next read,
-// to be opened again when that read comes; false when there is none.
-// Called with the lock held.
+// Closes, for the walk's thread, the listing of a folder read ahead that
+// waits for its next read, to be opened again when that read comes; false
+// when there is none. Called with the lock held.
 bool ReadAhead::CloseIdleListing() {
   for (const ReadJob& job : jobs_) {
     FolderNode& folder = *job.Folder;
     if (job.Piece != nullptr || folder.reading_ || folder.listing_ == nullptr) continue;
     folder.listing_.reset();
-    ListingClosed();
+    // The handle freed is the walk's to take: no reading thread opens a
+    // folder before another closes.
+    --openListings_;
+    waitingForClose_ = true;
     return true;
   }
   return false;
@@ -495,12 +499,14 @@ bool ReadAhead::CloseIdleListing() {
 // Queues a job for the reading threads. A job that cannot be queued is
 // left to the walk's thread, which runs whatever it needs that nobody has.
 void ReadAhead::Queue(const ReadJob& job) {
-  if (stopped_) return;
   try {
     jobs_.insert(job);
   } catch (...) {
     return;
   }
+  // After a failure no reading thread takes jobs, but the walk's thread
+  // still finds through them the listings it may close.
+  if (stopped_) return;
   // A piece to complete takes as many threads as it has entries left to
   // learn, less the one that read it.
   const std::size_t wanted = job.Piece == nullptr ? 1 : job.Piece->unknown_.size() - 1;

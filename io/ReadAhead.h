@@ -198,7 +198,9 @@ class ReadAhead {
   std::size_t running_ = 0;       // jobs the reading threads run
   bool waitingForRoom_ = false;   // a reading thread found no room
   bool waitingForClose_ = false;  // an open failed for lack of handles
-  bool stopped_ = false;          // a reading thread failed: the walk reads the rest itself
+  // A reading thread failed: the walk reads the rest itself. Read without
+  // the lock where threads are added.
+  std::atomic<bool> stopped_ = false;
 
   // Touched by the walk's thread only: the threads, and when and at what
   // processor time the walk last looked whether to add some (never, at

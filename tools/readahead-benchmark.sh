@@ -13,7 +13,7 @@
 #           2, with processor time
 #   memory  20 runs under a tight address-space limit, threads started at
 #           once: how each ends, and whether its page is the one-thread page
-#   cpus    a local tree of 200,000 files under taskset -c 0 and in a cgroup
+#   cpus    a local tree of 200,000 files on one processor (taskset) and in a cgroup
 #           of half a processor: FINDLET_THREADS=1 and the default, with the
 #           most threads the process held
 # (default: all). Medians of --runs rounds (default 3); the share is mounted
@@ -146,7 +146,7 @@ case_memory() {
     for ((r = 0; r < 20; r++)); do
       cp "$root/search.html" "$dir/out/memory-before.html"
       local status=0
-      (ulimit -v "$limit"; FINDLET_TEST_THREADS_AFTER_MICROSECONDS=0 "$tool" "$root" >"$dir/out/memory-console.txt" 2>&1) || status=$?
+      (ulimit -v "$limit"; FINDLET_TEST_THREADS_AFTER_MICROSECONDS=0 FINDLET_TEST_FIRST_THREADS=7 "$tool" "$root" >"$dir/out/memory-console.txt" 2>&1) || status=$?
       if ((status >= 128)); then
         ended=$((ended + 1))
       elif grep -q "Can't output file" "$dir/out/memory-console.txt" && cmp -s "$root/search.html" "$dir/out/memory-before.html"; then
@@ -191,12 +191,14 @@ case_cpus() {
   mkdir -p "$group"
   echo 100000 >"$group/cpu.cfs_period_us"
   echo 50000 >"$group/cpu.cfs_quota_us"
-  local where threads all
+  local where threads all first other
+  # The tool gets the first processor this script may use; the sampling loop
+  # of threads_held keeps to the others, if there are any, so that the
+  # tool's time is its own.
   all=$(taskset -cp $$ | sed 's/.*: //')
+  read -r first other < <(python3 -c 'import os; c = sorted(os.sched_getaffinity(0)); print(c[0], ",".join(map(str, c[1:])))')
   for where in taskset cgroup; do
-    # The sampling loop of threads_held keeps off the processor the tool is
-    # given, so that the tool's time is its own.
-    if [[ $where == taskset ]]; then taskset -cp 1 $$ >/dev/null; else taskset -cp "$all" $$ >/dev/null; fi
+    if [[ $where == taskset && -n $other ]]; then taskset -cp "$other" $$ >/dev/null; else taskset -cp "$all" $$ >/dev/null; fi
     for threads in 1 default; do
       local name="cpus-$where-$threads"
       rm -f "$dir/out/$name".*
@@ -204,7 +206,7 @@ case_cpus() {
         local env=()
         [[ $threads == 1 ]] && env=(FINDLET_THREADS=1)
         if [[ $where == taskset ]]; then
-          threads_held "$name" env "${env[@]}" taskset -c 0 "$tool" "$root"
+          threads_held "$name" env "${env[@]}" taskset -c "$first" "$tool" "$root"
         else
           threads_held "$name" sh -c 'echo $$ >"$0/cgroup.procs" && exec env "$@"' "$group" "${env[@]}" "$tool" "$root"
         fi

@@ -367,8 +367,8 @@ ScriptedFolders Scripted(const ModelTree& tree) {
           entries.push_back(FolderEntry(entry.Name));
           break;
         case EntryKind::FileLink:
-          entries.push_back(
-              FileEntry(entry.Name, tree.Folders[entry.TargetFolder].Entries[entry.TargetEntry].Size));
+          entries.push_back(FileEntry(
+              entry.Name, tree.Folders[entry.TargetFolder].Entries[entry.TargetEntry].Size));
           break;
         case EntryKind::FolderLink:
           entries.push_back(LinkedFolderEntry(entry.Name));
@@ -417,6 +417,7 @@ TEST(Property, ReadAheadFinishingInAnyOrderGivesTheOneThreadRun) {
     const std::size_t threads[] = {2, 4, 16, 64};
     run.Walk.Threads = threads[random.Below(4)];
     run.Walk.ThreadsAfter = {};
+    run.Walk.FirstThreads = run.Walk.Threads - 1;
     run.Walk.FolderPieceEntries = 1 + random.Below(random.Percent(50) ? 4 : 400);
     run.Walk.ReadAheadBytes = std::size_t{1} << (8 + random.Below(16));
     folders.LeaveAttributes = random.Percent(50);

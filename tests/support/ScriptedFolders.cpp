@@ -116,8 +116,10 @@ const ScriptedFolder* ScriptedFolders::FolderAt(const std::string& text) const {
   return found == Folders.end() ? nullptr : &found->second;
 }
 
-bool ScriptedFolders::Fails(bool staged) const {
-  return staged && std::this_thread::get_id() != owner_;
+bool ScriptedFolders::Fails(bool staged) {
+  if (!staged || std::this_thread::get_id() == owner_) return false;
+  ++Thrown;
+  return true;
 }
 
 void ScriptedFolders::Jitter() {

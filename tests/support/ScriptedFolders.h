@@ -87,11 +87,13 @@ class ScriptedFolders final : public Platform::FolderSource {
   // this seed, so that reads on several threads finish in a random order.
   std::uint64_t JitterSeed = 0;
 
-  // Observed: every folder text opened, the listings open now, and the
-  // most reads (opens and Next calls) that were under way at once.
+  // Observed: every folder text opened, the listings open now, the most
+  // reads (opens and Next calls) that were under way at once, and the
+  // failures staged that struck.
   std::vector<std::string> Opened;
   int OpenListings = 0;
   std::atomic<int> MostReadsAtOnce{0};
+  std::atomic<int> Thrown{0};
 
   bool IsFolder(std::string_view path) override;
   Platform::OpenResult Open(std::string_view folderText,
@@ -103,7 +105,7 @@ class ScriptedFolders final : public Platform::FolderSource {
   std::string Resolve(std::string text) const;
   const ScriptedFolder* FolderAt(const std::string& text) const;
   void Jitter();
-  bool Fails(bool staged) const;
+  bool Fails(bool staged);
 
   std::mutex mutex_;
   std::atomic<std::uint64_t> calls_{0};

@@ -38,6 +38,7 @@ std::vector<IO::WalkOptions> Ways() {
   IO::WalkOptions ahead;
   ahead.Threads = 8;
   ahead.ThreadsAfter = {};
+  ahead.FirstThreads = 7;
   ahead.FolderPieceEntries = 2;
   ahead.ReadAheadBytes = 2048;
   return {alone, ahead};
@@ -272,6 +273,7 @@ TEST(ReadAhead, FailuresOnReadingThreadsKeepTheListing) {
   const std::string alone = IO::BuildListing(options, folders).ListingData.Text();
   options.Threads = 8;
   options.ThreadsAfter = {};
+  options.FirstThreads = 7;
   options.FolderPieceEntries = 2;
   // The last case fails late, while folders read ahead hold every handle
   // left: the walk closes those to open what it needs.
@@ -279,6 +281,7 @@ TEST(ReadAhead, FailuresOnReadingThreadsKeepTheListing) {
     folders.LeaveAttributes = true;
     folders.JitterSeed = 1 + failure;
     folders.Failures = ScriptedFailures{};
+    folders.Thrown = 0;
     folders.Failures.ThrowOnOpen = failure == 0;
     folders.Failures.ThrowOnNext = failure == 1;
     folders.Failures.ThrowOnDetails = failure == 2;
@@ -290,6 +293,7 @@ TEST(ReadAhead, FailuresOnReadingThreadsKeepTheListing) {
           std::chrono::milliseconds(60);
     }
     EXPECT_EQ(IO::BuildListing(options, folders).ListingData.Text(), alone) << failure;
+    EXPECT_EQ(folders.Thrown > 0, failure != 3) << failure;
     EXPECT_EQ(folders.OpenListings, 0) << failure;
   }
 }
