@@ -73,6 +73,8 @@ namespace {
 
 // How often the walk looks whether to add threads.
 constexpr std::chrono::milliseconds MeasureEvery{5};
+// Looks closer together than this read the clock less often.
+constexpr std::chrono::microseconds QuickCalls{100};
 // Room taken before an entry is read: the most one entry and the sub-folder
 // it may name can hold.
 constexpr std::size_t EntryRoom = sizeof(FolderItem) + sizeof(std::uint32_t) + sizeof(FolderNode) +
@@ -112,6 +114,7 @@ void ReadAhead::AddThreadsWhenDue() {
   const std::size_t most = maxThreads_ - 1;
   if (threads_.size() >= most || stopped_) return;
   const auto now = std::chrono::steady_clock::now();
+  lookedAt_ = now;
   std::size_t more = 0;
   if (measuredAt_ == std::chrono::steady_clock::time_point{}) {
     if (now - begun_ < options_.ThreadsAfter) return;
@@ -151,8 +154,19 @@ void ReadAhead::AddThreadsWhenDue() {
   processorAt_ = Platform::ProcessCpuMicroseconds();
 }
 
-const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
+// Reading the clock costs as much as the rest of a local entry's work: while
+// the walk's calls come quickly, only every few of them looks at it.
+void ReadAhead::AddThreadsNowAndThen() {
+  if (++calls_ < callsPerLook_) return;
+  calls_ = 0;
+  const auto lookedBefore = lookedAt_;
   AddThreadsWhenDue();
+  const bool quick = lookedAt_ - lookedBefore < QuickCalls;
+  callsPerLook_ = quick ? std::min<std::size_t>(2 * callsPerLook_, 64) : 1;
+}
+
+const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
+  AddThreadsNowAndThen();
   Lock lock(mutex_);
   for (;;) {
     FolderPiece* piece = index < folder.pieces_.size() ? folder.pieces_[index].get() : nullptr;
@@ -426,7 +440,7 @@ void ReadAhead::Complete(Lock& lock, FolderPiece& piece, bool walkThread) {
   try {
     for (std::size_t i = 0; redo && i < piece.unknown_.size(); ++i) learn(i);
     for (std::size_t i; !redo && (i = piece.nextUnknown_++) < piece.unknown_.size();) {
-      if (walkThread) AddThreadsWhenDue();
+      if (walkThread) AddThreadsNowAndThen();
       learn(i);
       --piece.unknownLeft_;
     }

@@ -166,6 +166,7 @@ class ReadAhead {
   enum class Outcome : std::uint8_t { Done, NoRoom, NoHandles };
 
   void AddThreadsWhenDue();
+  void AddThreadsNowAndThen();
   void Work(std::stop_token stop);
   bool TakeJob(ReadJob& job);
   void RunTaken(Lock& lock, const ReadJob& job, bool walkThread);
@@ -210,6 +211,9 @@ class ReadAhead {
   std::size_t maxThreads_;
   double processors_;
   std::chrono::steady_clock::time_point measuredAt_;
+  std::chrono::steady_clock::time_point lookedAt_;  // the clock read last
+  std::size_t calls_ = 0;
+  std::size_t callsPerLook_ = 1;
   std::uint64_t processorAt_ = 0;
   bool wasWaiting_ = false;  // the last window found the processors less than half busy
 };

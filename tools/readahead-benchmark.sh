@@ -199,11 +199,12 @@ case_cpus() {
   read -r first other < <(python3 -c 'import os; c = sorted(os.sched_getaffinity(0)); print(c[0], ",".join(map(str, c[1:])))')
   for where in taskset cgroup; do
     if [[ $where == taskset && -n $other ]]; then taskset -cp "$other" $$ >/dev/null; else taskset -cp "$all" $$ >/dev/null; fi
-    for threads in 1 default; do
-      local name="cpus-$where-$threads"
-      rm -f "$dir/out/$name".*
-      for ((r = 0; r < runs; r++)); do
-        local env=()
+    rm -f "$dir/out/cpus-$where"-*
+    # The two settings take turns, so that a drift of the machine's speed
+    # over the rounds weighs on both alike.
+    for ((r = 0; r < runs; r++)); do
+      for threads in 1 default; do
+        local name="cpus-$where-$threads" env=()
         [[ $threads == 1 ]] && env=(FINDLET_THREADS=1)
         if [[ $where == taskset ]]; then
           threads_held "$name" env "${env[@]}" taskset -c "$first" "$tool" "$root"
@@ -211,6 +212,9 @@ case_cpus() {
           threads_held "$name" sh -c 'echo $$ >"$0/cgroup.procs" && exec env "$@"' "$group" "${env[@]}" "$tool" "$root"
         fi
       done
+    done
+    for threads in 1 default; do
+      local name="cpus-$where-$threads"
       echo "| $where | $threads | $(column "$name" 1) | $(sort -g "$dir/out/$name.threads" | tail -n 1) |"
     done
   done
