@@ -97,9 +97,16 @@ ReadAhead::ReadAhead(Platform::FolderSource& folders, SubFolderRule enters,
       begun_(std::chrono::steady_clock::now()),
       root_(std::make_unique<FolderNode>(options.RootPath, nullptr, 0)),
       maxThreads_(std::max<std::size_t>(options.Threads, 1)),
-      processors_(Platform::UsableProcessors()) {}
+      processors_(Platform::UsableProcessors()),
+      processorGrain_(Platform::ProcessCpuGrain()) {}
 
 ReadAhead::~ReadAhead() {
+  {
+    // A walk that ends by a failure leaves jobs: no thread takes another,
+    // nor learns another entry.
+    const Lock lock(mutex_);
+    stopped_ = ending_ = true;
+  }
   for (std::jthread& thread : threads_) thread.request_stop();
   threads_.clear();  // joins them
 }
@@ -110,11 +117,9 @@ ReadAhead::~ReadAhead() {
 // than half of those processors busy (its reads wait for the file system),
 // their number grows every few milliseconds, up to Threads. A walk that
 // keeps the processors busy gains nothing from more.
-void ReadAhead::AddThreadsWhenDue() {
+void ReadAhead::AddThreadsWhenDue(std::chrono::steady_clock::time_point now) {
   const std::size_t most = maxThreads_ - 1;
   if (threads_.size() >= most || stopped_) return;
-  const auto now = std::chrono::steady_clock::now();
-  lookedAt_ = now;
   std::size_t more = 0;
   if (measuredAt_ == std::chrono::steady_clock::time_point{}) {
     if (now - begun_ < options_.ThreadsAfter) return;
@@ -125,13 +130,16 @@ void ReadAhead::AddThreadsWhenDue() {
     // A quota of part of a processor is enforced over periods of 100 ms,
     // within which the process runs and then waits: only a whole period
     // tells how busy it keeps what it may use.
-    const auto window = processors_ < 1 ? 20 * MeasureEvery : MeasureEvery;
+    // Where the processor time moves in clock ticks, a window holds several.
+    const auto window = std::max<std::chrono::microseconds>(
+        processors_ < 1 ? 20 * MeasureEvery : MeasureEvery, 4 * processorGrain_);
     if (now - measuredAt_ < window) return;
     const auto wall = std::chrono::duration_cast<std::chrono::microseconds>(now - measuredAt_);
     const double busy = static_cast<double>(Platform::ProcessCpuMicroseconds() - processorAt_) /
                         static_cast<double>(wall.count());
     // Two windows in a row, so that one pause of the process (another
-    // process on its processor, a page fault) starts no threads.
+    // process on its processor, a page fault) starts no threads; a window
+    // that adds threads starts the count again.
     const bool waiting = busy < 0.5 * processors_;
     if (waiting && wasWaiting_) {
       // Each step multiplies the threads by how far the process is from half
@@ -154,15 +162,16 @@ void ReadAhead::AddThreadsWhenDue() {
   processorAt_ = Platform::ProcessCpuMicroseconds();
 }
 
-// Reading the clock costs as much as the rest of a local entry's work: while
-// the walk's calls come quickly, only every few of them looks at it.
+// Reading the clock once for every entry of a local walk took about 2 % of
+// its time: while the walk's calls come quickly, only every few of them
+// looks at it. A slow call, as on a share, makes every call look again.
 void ReadAhead::AddThreadsNowAndThen() {
-  if (++calls_ < callsPerLook_) return;
+  if (threads_.size() + 1 >= maxThreads_ || stopped_ || ++calls_ < callsPerLook_) return;
   calls_ = 0;
-  const auto lookedBefore = lookedAt_;
-  AddThreadsWhenDue();
-  const bool quick = lookedAt_ - lookedBefore < QuickCalls;
-  callsPerLook_ = quick ? std::min<std::size_t>(2 * callsPerLook_, 64) : 1;
+  const auto now = std::chrono::steady_clock::now();
+  callsPerLook_ = now - lookedAt_ < QuickCalls ? std::min<std::size_t>(2 * callsPerLook_, 8) : 1;
+  lookedAt_ = now;
+  AddThreadsWhenDue(now);
 }
 
 const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
@@ -203,11 +212,11 @@ const FolderPiece* ReadAhead::Piece(FolderNode& folder, std::size_t index) {
     ReadJob job{};
     if (running_ >= threads_.size() && TakeJob(job)) {
       RunTaken(lock, job, true);
-    } else if (threads_.size() + 1 >= maxThreads_) {
+    } else if (stopped_ || threads_.size() + 1 >= maxThreads_) {
       pieceReady_.wait(lock);
     } else if (pieceReady_.wait_for(lock, MeasureEvery) == std::cv_status::timeout) {
       lock.unlock();
-      AddThreadsWhenDue();
+      AddThreadsWhenDue(std::chrono::steady_clock::now());
       lock.lock();
     }
   }
@@ -222,6 +231,8 @@ void ReadAhead::Release(FolderNode& folder, std::size_t index) {
   // The piece and the sub-folders it names go here, outside the lock.
 }
 
+// TakeJob both looks for a job and takes it, so the wait takes one as it
+// wakes.
 void ReadAhead::Work(std::stop_token stop) {
   Lock lock(mutex_);
   ReadJob job{};
@@ -305,10 +316,10 @@ ReadAhead::Outcome ReadAhead::Read(Lock& lock, FolderNode& folder, bool counted)
   } catch (...) {
     lock.lock();
     if (piece != nullptr) GiveRoom(piece->counted_);
-    // The listing it had, or the one it opened or failed to open, no
-    // longer counts: the folder is read again from a listing opened afresh.
-    ListingClosed();
-    folder.listing_.reset();
+    // The folder is read again from a listing opened afresh.
+    if (listing == nullptr) ListingClosed();  // the open failed
+    LetGo(folder.listing_);
+    LetGo(listing);
     folder.reading_ = false;
     throw;
   }
@@ -326,8 +337,11 @@ ReadAhead::Outcome ReadAhead::Read(Lock& lock, FolderNode& folder, bool counted)
     pieceReady_.notify_all();
     return Outcome::Done;
   }
-  folder.listing_ = ended ? nullptr : listing;
-  if (ended) ListingClosed();
+  if (ended) {
+    LetGo(folder.listing_);
+  } else {
+    folder.listing_ = listing;
+  }
   Publish(lock, folder, std::move(piece), std::move(listing), ended);
   return Outcome::Done;
 }
@@ -382,6 +396,14 @@ void ReadAhead::GiveRoom(std::size_t bytes) {
   }
 }
 
+// Lets go of a listing. Every copy of one is made and dropped with the lock
+// held, here or where a read or a completion ends, so the last to let go
+// knows it closes the folder. Called with the lock held.
+void ReadAhead::LetGo(std::shared_ptr<Platform::FolderListing>& listing) {
+  if (listing != nullptr && listing.use_count() == 1) ListingClosed();
+  listing.reset();
+}
+
 void ReadAhead::ListingClosed() {
   --openListings_;
   if (waitingForClose_) {
@@ -402,12 +424,13 @@ void ReadAhead::Publish(Lock& lock, FolderNode& folder, std::unique_ptr<FolderPi
   } catch (...) {
     // As a read that failed: the folder is read again from a new listing.
     GiveRoom(read.counted_);
-    if (!ended) ListingClosed();
-    folder.listing_.reset();
+    LetGo(folder.listing_);
+    LetGo(listing);
     folder.reading_ = false;
     throw;
   }
   if (!read.unknown_.empty()) read.listing_ = std::move(listing);
+  LetGo(listing);  // unless the folder or the piece keeps it
   folder.entriesRead_ += read.Items.size();
   folder.reading_ = false;
   folder.ended_ = ended;
@@ -428,7 +451,7 @@ void ReadAhead::Publish(Lock& lock, FolderNode& folder, std::unique_ptr<FolderPi
 // once the others are gone. Called, and returns, with the lock held.
 void ReadAhead::Complete(Lock& lock, FolderPiece& piece, bool walkThread) {
   const bool redo = piece.failed_ > 0 && piece.unknownLeft_ == piece.failed_ && piece.helpers_ == 0;
-  const std::shared_ptr<Platform::FolderListing> listing = piece.listing_;
+  std::shared_ptr<Platform::FolderListing> listing = piece.listing_;
   ++piece.helpers_;
   lock.unlock();
   const auto learn = [&](std::size_t unknown) {
@@ -439,26 +462,28 @@ void ReadAhead::Complete(Lock& lock, FolderPiece& piece, bool walkThread) {
   };
   try {
     for (std::size_t i = 0; redo && i < piece.unknown_.size(); ++i) learn(i);
-    for (std::size_t i; !redo && (i = piece.nextUnknown_++) < piece.unknown_.size();) {
+    for (std::size_t i; !redo && !ending_ && (i = piece.nextUnknown_++) < piece.unknown_.size();) {
       if (walkThread) AddThreadsNowAndThen();
       learn(i);
       --piece.unknownLeft_;
     }
   } catch (...) {
     lock.lock();
+    LetGo(listing);
     --piece.helpers_;
     ++piece.failed_;
     pieceReady_.notify_all();
     throw;
   }
   lock.lock();
+  LetGo(listing);
   if (redo) piece.failed_ = piece.unknownLeft_ = 0;
   if (--piece.helpers_ > 0 || piece.unknownLeft_ > 0) {
     if (piece.failed_ > 0) pieceReady_.notify_all();  // the walk's thread may redo them now
     return;
   }
   jobs_.erase(ReadJob{piece.folder_, piece.first_, &piece});
-  piece.listing_.reset();
+  LetGo(piece.listing_);
   piece.state_ = FolderPiece::State::Complete;
   Settle(lock, piece);
 }
@@ -499,7 +524,8 @@ void ReadAhead::Settle(Lock& lock, FolderPiece& piece) {
 bool ReadAhead::CloseIdleListing() {
   for (const ReadJob& job : jobs_) {
     FolderNode& folder = *job.Folder;
-    if (job.Piece != nullptr || folder.reading_ || folder.listing_ == nullptr) continue;
+    // A listing a piece still learns entries through stays open.
+    if (job.Piece != nullptr || folder.reading_ || folder.listing_.use_count() != 1) continue;
     folder.listing_.reset();
     // The handle freed is the walk's to take: no reading thread opens a
     // folder before another closes.

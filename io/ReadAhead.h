@@ -165,13 +165,14 @@ class ReadAhead {
   using Lock = std::unique_lock<std::mutex>;
   enum class Outcome : std::uint8_t { Done, NoRoom, NoHandles };
 
-  void AddThreadsWhenDue();
+  void AddThreadsWhenDue(std::chrono::steady_clock::time_point now);
   void AddThreadsNowAndThen();
   void Work(std::stop_token stop);
   bool TakeJob(ReadJob& job);
   void RunTaken(Lock& lock, const ReadJob& job, bool walkThread);
   Outcome Read(Lock& lock, FolderNode& folder, bool counted);
   bool ReadEntries(Platform::FolderListing& listing, FolderPiece& piece, bool counted);
+  void LetGo(std::shared_ptr<Platform::FolderListing>& listing);
   bool TakeRoom(std::size_t bytes);
   void GiveRoom(std::size_t bytes);
   void ListingClosed();
@@ -199,9 +200,11 @@ class ReadAhead {
   std::size_t running_ = 0;       // jobs the reading threads run
   bool waitingForRoom_ = false;   // a reading thread found no room
   bool waitingForClose_ = false;  // an open failed for lack of handles
-  // A reading thread failed: the walk reads the rest itself. Read without
-  // the lock where threads are added.
+  // No thread takes a job: a reading thread failed, and the walk reads the
+  // rest itself, or the walk is over. Read without the lock where threads
+  // are added.
   std::atomic<bool> stopped_ = false;
+  std::atomic<bool> ending_ = false;  // the walk is over
 
   // Touched by the walk's thread only: the threads, and when and at what
   // processor time the walk last looked whether to add some (never, at
@@ -210,6 +213,7 @@ class ReadAhead {
   std::vector<std::jthread> threads_;
   std::size_t maxThreads_;
   double processors_;
+  std::chrono::microseconds processorGrain_;
   std::chrono::steady_clock::time_point measuredAt_;
   std::chrono::steady_clock::time_point lookedAt_;  // the clock read last
   std::size_t calls_ = 0;

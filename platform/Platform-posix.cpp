@@ -63,6 +63,13 @@ std::uint64_t ProcessCpuMicroseconds() {
          static_cast<std::uint64_t>(used.tv_nsec) / 1000;
 }
 
+std::chrono::microseconds ProcessCpuGrain() {
+  timespec grain{};
+  if (clock_getres(CLOCK_PROCESS_CPUTIME_ID, &grain) != 0) return std::chrono::milliseconds(10);
+  return std::chrono::ceil<std::chrono::microseconds>(std::chrono::seconds(grain.tv_sec) +
+                                                      std::chrono::nanoseconds(grain.tv_nsec));
+}
+
 std::optional<double> QuotaProcessors(std::string_view cpuMax) {
   const auto blank = cpuMax.find(' ');
   if (blank == std::string_view::npos) return {};

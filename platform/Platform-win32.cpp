@@ -65,6 +65,17 @@ std::uint64_t ProcessCpuMicroseconds() {
   return (units(kernel) + units(user)) / 10;  // 100-nanosecond units
 }
 
+// Processor times move at each clock interrupt, every 15.6 ms by default,
+// even while a program asks for a faster timer.
+std::chrono::microseconds ProcessCpuGrain() {
+  constexpr std::chrono::microseconds usual(15625);
+  DWORD adjustment = 0;
+  DWORD increment = 0;  // 100-nanosecond units
+  BOOL disabled = FALSE;
+  if (GetSystemTimeAdjustment(&adjustment, &increment, &disabled) == 0) return usual;
+  return std::max(usual, std::chrono::microseconds(increment / 10));
+}
+
 double UsableProcessors() {
   DWORD_PTR process = 0;
   DWORD_PTR system = 0;

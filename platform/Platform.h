@@ -4,6 +4,7 @@
 // them but the output file, which has a file of its own for each back end.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -35,6 +36,9 @@ std::uint64_t MonotonicMilliseconds();
 // The processor time the process has used so far, on all its threads, in
 // microseconds.
 std::uint64_t ProcessCpuMicroseconds();
+
+// The steps in which that processor time moves.
+std::chrono::microseconds ProcessCpuGrain();
 
 // The processors the process may use: as many as its affinity allows, fewer
 // where a quota of processor time limits it (a quota of half a processor is

@@ -102,6 +102,10 @@ std::uint64_t ProcessCpuMicroseconds() {
   return 0;
 }
 
+std::chrono::microseconds ProcessCpuGrain() {
+  return std::chrono::microseconds(1);
+}
+
 double UsableProcessors() {
   return 2;
 }
