@@ -286,8 +286,13 @@
     drawnLast = end;
     drawnTop = offset;
     drawnHeight = total;
-    if (end > start) {
-      var measured = body.rows[start > 0 ? 1 : 0].getBoundingClientRect().height;
+    // The height of an inner row: the first row drawn shares its border with
+    // the header or the gap above, the last with the gap below, and each
+    // measures half a pixel more or less. Were those measured, the list's
+    // height would change as it scrolls away from its top, under a smooth
+    // scroll on its way to the end.
+    if (end - start >= 3) {
+      var measured = body.rows[(start > 0 ? 1 : 0) + 1].getBoundingClientRect().height;
       if (measured > 0 && Math.abs(measured - height) > 0.01) {
         rowHeight = measured;
         drawnFirst = -1;
