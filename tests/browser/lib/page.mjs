@@ -183,19 +183,15 @@ export class SearchPage {
   }
 
   // Waits until the page has stopped scrolling (the same offset over several
-  // frames and at least 100 ms: a browser may animate a scroll, and on a busy
-  // machine the animation may stall for a few frames) and returns where it
-  // stands.
+  // frames; a browser may animate a scroll) and returns where it stands.
   scrollSettled() {
     return this.evaluate('wait for the scroll to end', () => new Promise((resolve) => {
       let last = window.scrollY;
       let still = 0;
-      let since = performance.now();
       const frame = () => {
         still = window.scrollY === last ? still + 1 : 0;
-        if (window.scrollY !== last) since = performance.now();
         last = window.scrollY;
-        if (still >= 5 && performance.now() - since >= 100) {
+        if (still >= 5) {
           resolve({ scrollY: last, bottom: last + window.innerHeight, height: document.documentElement.scrollHeight });
         } else {
           requestAnimationFrame(frame);
